@@ -1,0 +1,1 @@
+// placeholder, replaced as the folder is built

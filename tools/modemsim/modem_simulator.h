@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+namespace modemsim {
+
+// What the modem stores: its slave ID, the 16-bit channel-enable mask and a
+// 64 KiB memory (phone slot of channel n at 16 * n, message slot at 256 * (n + 1)).
+struct ModemState {
+    quint8 slaveId = 1;
+    quint16 enableMask = 0;
+    QByteArray memory = QByteArray(65536, '\0');
+
+    // Writes the bytes and one NUL at the address, as the modem's "MW" does.
+    void putText(quint16 address, const QByteArray &text);
+    // Reads up to maxBytes from the address, stopping before the first NUL.
+    QByteArray textAt(quint16 address, int maxBytes) const;
+};
+
+// A small configuration (a few channels enabled, with numbers and messages)
+// so that a first Read shows something.
+ModemState demoState();
+
+bool loadMemoryFile(const QString &path, ModemState &state, QString *error);
+bool saveMemoryFile(const QString &path, const ModemState &state, QString *error);
+
+struct SimulatorOptions {
+    int processingDelayMs = 10;   // after a whole frame has arrived
+    bool paceAtLineRate = true;   // 9600 baud 8N1: about 1.04 ms a byte
+};
+
+// Plays the modem on the master side of a pseudo-terminal. The pty is served
+// on a thread of its own, so the simulator answers whatever the caller's
+// thread is doing. Every method is safe to call from any thread.
+class ModemSimulator {
+public:
+    explicit ModemSimulator(const ModemState &initial = demoState(), const SimulatorOptions &options = {});
+    ~ModemSimulator();  // stops serving, closes the master, removes the link
+    ModemSimulator(const ModemSimulator &) = delete;
+    ModemSimulator &operator=(const ModemSimulator &) = delete;
+
+    bool start(QString *error = nullptr);
+    QString slavePath() const;                 // /dev/pts/N once started
+    bool createLink(const QString &linkPath, QString *error = nullptr);  // symlink to the slave, removed on stop
+    void stop();
+
+    ModemState state() const;
+    void setState(const ModemState &state);
+
+    // Every complete frame received, byte for byte, in order; and the bytes
+    // that were thrown away because they formed no valid frame.
+    QList<QByteArray> receivedFrames() const;
+    QByteArray discardedBytes() const;
+    void clearLog();
+    int commandCount() const;                  // frames received since start
+    bool waitForFrames(int count, int timeoutMs) const;
+
+    // Fault modes.
+    void setSilent(bool silent);                       // answers nothing
+    void setProcessingDelayMs(int ms);                 // e.g. 250 for a late modem
+    void setPaceAtLineRate(bool pace);
+    void setAnswerMemoryReads(bool answer);            // false: "E2" answered, "MR" never
+    void injectBeforeNextReply(const QByteArray &bytes);  // stray bytes in front of the next reply
+    void garbleNextReplyFirstByte();                   // next reply's first byte is wrong
+    void dropLineAfterCommand(int n);                  // close the master after the n-th command from now
+    bool lineDropped() const;
+
+private:
+    class Worker;
+    std::unique_ptr<Worker> worker_;
+};
+
+}  // namespace modemsim

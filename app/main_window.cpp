@@ -1,1 +1,139 @@
-// placeholder
+#include "app/main_window.h"
+
+#include "app/combo_selection.h"
+#include "app/connection_lamp.h"
+#include "app/message_label.h"
+#include "link/com_port.h"
+#include "transfer/progress_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+const QColor kLampConnected(0, 255, 0);
+const QColor kLampDisconnected(0, 0, 0);
+const QColor kLampFailed(255, 0, 0);
+}  // namespace
+
+frmMain::frmMain(const QString &portsDirectory, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                          | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      link_(portsDirectory.isEmpty() ? defaultPortsDirectory() : portsDirectory)
+{
+    setObjectName("frmMain");
+    buildControls();
+    Form_Load();
+    updatePortTip();
+
+    connect(cmdConnect, &QPushButton::clicked, this, &frmMain::cmdConnect_Click);
+    connect(cmdDeviceRead, &QPushButton::clicked, this, &frmMain::cmdDeviceRead_Click);
+    connect(cmdDeviceWrite, &QPushButton::clicked, this, &frmMain::cmdDeviceWrite_Click);
+    connect(cmdFileSave, &QPushButton::clicked, this, &frmMain::cmdFileSave_Click);
+    connect(cmdFileLoad, &QPushButton::clicked, this, &frmMain::cmdFileLoad_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+    for (int i = 0; i < kChannelCount; ++i) {
+        connect(cmdEditNo[i], &QPushButton::clicked, this, [this, i] { cmdEditNo_Click(i); });
+        connect(cmdEditMsg[i], &QPushButton::clicked, this, [this, i] { cmdEditMsg_Click(i); });
+    }
+    connect(cmbComm, &QComboBox::currentIndexChanged, this, &frmMain::updatePortTip);
+    connect(cmbComm, &QComboBox::editTextChanged, this, &frmMain::updatePortTip);
+    connect(&link_, &SerialLink::lineLost, this, &frmMain::reportLineLoss);
+}
+
+frmMain::~frmMain() = default;
+
+ChannelRow frmMain::row(int channel) const
+{
+    return {chkChEnable[channel]->checkState() == Qt::Checked, txtPhoneNo[channel]->text(),
+            lblMessage[channel]->message()};
+}
+
+ChannelTable frmMain::table() const
+{
+    ChannelTable rows;
+    for (int i = 0; i < kChannelCount; ++i)
+        rows[i] = row(i);
+    return rows;
+}
+
+void frmMain::setRow(int channel, const ChannelRow &row)
+{
+    chkChEnable[channel]->setChecked(row.enabled);
+    txtPhoneNo[channel]->setText(row.phoneNo);
+    lblMessage[channel]->setMessage(row.message);
+}
+
+int frmMain::selectedPortNumber() const { return selectedEntry(cmbComm) + 1; }
+
+void frmMain::updatePortTip()
+{
+    const QString device = link_.deviceFor(selectedPortNumber());
+    cmbComm->setToolTip(device.isEmpty() ? tr("No COM port selected") : device);
+}
+
+void frmMain::cmdConnect_Click()
+{
+    QString error;
+    if (cmdConnect->text() == "Connect") {
+        if (!link_.open(selectedPortNumber(), &error))
+            return showPortError(error);
+        showConnected();
+    } else {
+        if (!link_.close(&error))
+            return showPortError(error);
+        showDisconnected();
+    }
+}
+
+void frmMain::showConnected()
+{
+    cmdConnect->setText("Disconnect");
+    shpComm->setColor(kLampConnected);
+    FrameFunction->setEnabled(true);
+}
+
+void frmMain::showDisconnected()
+{
+    cmdConnect->setText("Connect");
+    shpComm->setColor(kLampDisconnected);
+    FrameFunction->setEnabled(false);
+}
+
+void frmMain::showPortError(const QString &text)
+{
+    QMessageBox::warning(this, "USB Port Error", text);
+    shpComm->setColor(kLampFailed);
+}
+
+// The port failed while open. During a transfer the run itself reports it
+// once its progress window is gone; between transfers it is reported here.
+void frmMain::reportLineLoss()
+{
+    if (transferRunning_ || !link_.hasLineLoss())
+        return;
+    showDisconnected();
+    const QString text = link_.takeLineLoss();
+    if (!closeRequested_)
+        showPortError(text);
+}
+
+void frmMain::cmdExit_Click() { close(); }
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // A transfer waiting on the line cannot be left running behind a closed
+    // window: stop it, and close once it has unwound.
+    if (transferRunning_) {
+        closeRequested_ = true;
+        link_.abortWait();
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

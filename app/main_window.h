@@ -1,1 +1,95 @@
 #pragma once
+
+#include "app/channel_row.h"
+#include "link/serial_link.h"
+#include "transfer/progress_window.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ConnectionLamp;
+class MessageLabel;
+
+// The program's one window: the 16-row channel table, the port and slave ID
+// choices and the buttons that start every operation. The table has no
+// storage of its own: row i lives in chkChEnable[i], txtPhoneNo[i] and
+// lblMessage[i].
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    // portsDirectory: where COM port links are looked up (tests pass their own).
+    explicit frmMain(const QString &portsDirectory = QString(), QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // The table as plain values, and one row set from them.
+    ChannelTable table() const;
+    ChannelRow row(int channel) const;
+    void setRow(int channel, const ChannelRow &row);
+
+    SerialLink &link() { return link_; }
+    void SendReceive() { link_.SendReceive(); }
+    bool isTransferRunning() const { return transferRunning_; }
+    // The progress window of the running transfer, if any.
+    frmProgress *progressWindow() const { return progress_; }
+
+    qint16 ProgressValue = 0;
+
+signals:
+    // Each value given to the progress bar, in order.
+    void progressChanged(int value);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    friend class MainWindowTransferHost;
+
+    void buildControls();
+    void Form_Load();
+    void cmdConnect_Click();
+    void cmdDeviceRead_Click();
+    void cmdDeviceWrite_Click();
+    void cmdEditNo_Click(int index);
+    void cmdEditMsg_Click(int index);
+    void cmdFileSave_Click();
+    void cmdFileLoad_Click();
+    void cmdExit_Click();
+
+    void showConnected();
+    void showDisconnected();
+    void showPortError(const QString &text);
+    void reportLineLoss();
+    void updatePortTip();
+    QList<QWidget *> controlsLockedDuringTransfer() const;
+    void openProgress(const QString &message);
+    void closeProgress();
+    bool finishTransfer();
+    int selectedPortNumber() const;
+
+    SerialLink link_;
+    QString lastFileName_;
+    bool transferRunning_ = false;
+    bool closeRequested_ = false;
+    QPointer<frmProgress> progress_;
+
+public:
+    // Controls, named as the operator-facing design names them.
+    QGroupBox *Frame1, *Frame4, *FrameFunction, *frameFile, *Frame2, *Frame3;
+    QLabel *Label1, *Label2, *Label3, *Label4, *Image1;
+    QComboBox *cmbComm, *cmbSlaveID;
+    QPushButton *cmdConnect, *cmdDeviceRead, *cmdDeviceWrite, *cmdFileLoad, *cmdFileSave, *cmdExit;
+    ConnectionLamp *shpComm;
+    std::array<QCheckBox *, kChannelCount> chkChEnable;
+    std::array<QLineEdit *, kChannelCount> txtPhoneNo;
+    std::array<MessageLabel *, kChannelCount> lblMessage;
+    std::array<QPushButton *, kChannelCount> cmdEditMsg;
+    std::array<QPushButton *, kChannelCount> cmdEditNo;
+};

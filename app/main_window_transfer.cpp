@@ -1,0 +1,140 @@
+// Read from Device and Write to Device: the window's side of a transfer.
+#include "app/combo_selection.h"
+#include "app/main_window.h"
+#include "app/message_label.h"
+#include "transfer/busy_guard.h"
+#include "transfer/device_read.h"
+#include "transfer/device_write.h"
+#include "transfer/progress_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+// Lets a transfer use the window's link, progress bar and table.
+class MainWindowTransferHost : public TransferHost, public ReadTarget {
+public:
+    explicit MainWindowTransferHost(frmMain &window) : w_(window) {}
+
+    QByteArray transact(const QByteArray &frame) override
+    {
+        w_.link_.CommandFrame = frame;
+        w_.SendReceive();
+        return w_.link_.ReplyData;
+    }
+    bool stopRequested() const override
+    {
+        return w_.closeRequested_ || w_.link_.hasLineLoss() || !w_.link_.isOpen();
+    }
+    void setProgress(int value) override
+    {
+        w_.ProgressValue = qint16(value);
+        if (w_.progress_)
+            w_.progress_->setValue(value);
+        emit w_.progressChanged(value);
+    }
+
+    void setSlaveId(int slaveId) override { w_.cmbSlaveID->setCurrentIndex(slaveId - 1); }
+    void setChannelEnabled(int channel, bool enabled) override { w_.chkChEnable[channel]->setChecked(enabled); }
+    void setPhoneNo(int channel, const QString &phoneNo) override { w_.txtPhoneNo[channel]->setText(phoneNo); }
+    void setMessage(int channel, const QString &message) override { w_.lblMessage[channel]->setMessage(message); }
+
+private:
+    frmMain &w_;
+};
+
+// Everything that could start a second run, or change what a Write is
+// sending, while a transfer waits on the line.
+QList<QWidget *> frmMain::controlsLockedDuringTransfer() const
+{
+    QList<QWidget *> controls{cmdDeviceRead, cmdDeviceWrite, cmdConnect, cmdFileLoad, cmdFileSave,
+                              cmbComm, cmbSlaveID};
+    for (int i = 0; i < kChannelCount; ++i)
+        controls << cmdEditNo[i] << cmdEditMsg[i] << chkChEnable[i];
+    return controls;
+}
+
+void frmMain::openProgress(const QString &message)
+{
+    closeProgress();
+    progress_ = new frmProgress(this);
+    progress_->setMessage(message);
+    progress_->show();
+}
+
+void frmMain::closeProgress()
+{
+    if (progress_) {
+        progress_->close();
+        delete progress_;
+    }
+}
+
+// After a run: report a lost line, and close the window if that was asked
+// for while the run waited. Returns false when no further message should be
+// shown.
+bool frmMain::finishTransfer()
+{
+    if (closeRequested_) {
+        // Close from the event loop, once the click handler has returned.
+        QTimer::singleShot(0, this, &QWidget::close);
+        return false;
+    }
+    if (link_.hasLineLoss()) {
+        showDisconnected();
+        showPortError(link_.takeLineLoss());
+        return false;
+    }
+    return true;
+}
+
+void frmMain::cmdDeviceRead_Click()
+{
+    if (transferRunning_)
+        return;
+    ReadOutcome outcome;
+    {
+        BusyGuard busy(controlsLockedDuringTransfer());
+        transferRunning_ = true;
+        openProgress("Reading from device ...");
+        MainWindowTransferHost host(*this);
+        outcome = runDeviceRead(host, host);
+        // The silent modem is reported over the progress window, which
+        // closes once the operator has read it.
+        if (outcome.status == ReadOutcome::NoAnswer && !closeRequested_)
+            QMessageBox::warning(this, "Communication Error", "Cannot communicate with device");
+        closeProgress();
+        transferRunning_ = false;
+    }
+    if (!finishTransfer() || outcome.status != ReadOutcome::Completed)
+        return;
+    const QString missed = missedFieldsText(outcome);
+    if (!missed.isEmpty())
+        QMessageBox::warning(this, "Read from Device", missed);
+}
+
+void frmMain::cmdDeviceWrite_Click()
+{
+    if (transferRunning_)
+        return;
+    const WriteRequest request{selectedEntry(cmbSlaveID), table()};
+    const QStringList problems = writeProblems(request);
+    if (!problems.isEmpty()) {
+        QMessageBox::warning(this, "Write to Device",
+                             tr("Nothing was written to the device.\n\n%1").arg(problems.join('\n')));
+        return;
+    }
+    {
+        BusyGuard busy(controlsLockedDuringTransfer());
+        transferRunning_ = true;
+        openProgress("Writing to device ...");
+        MainWindowTransferHost host(*this);
+        runDeviceWrite(host, request);
+        closeProgress();
+        transferRunning_ = false;
+    }
+    finishTransfer();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// Every byte the tool exchanges with the modem. A frame is "&", LEN (the
+// number of bytes after it), two command letters and the operands; there is
+// no checksum and no terminator. Addresses travel low byte first.
+namespace protocol {
+
+inline constexpr int kPhoneSlotSize = 16;     // bytes read from a phone slot
+inline constexpr int kMessageReadSize = 160;  // bytes read from a message slot
+inline constexpr int kMaxWriteText = 249;     // LEN = N + 6 must fit one byte
+
+constexpr quint16 phoneSlotAddress(int channel) { return quint16(16 * channel); }
+constexpr quint16 messageSlotAddress(int channel) { return quint16(256 * (channel + 1)); }
+
+QByteArray frameReadSettings();                           // "E2"
+QByteArray frameWriteSlaveId(quint8 slaveId);             // "E0"
+QByteArray frameWriteEnableMask(quint16 mask);            // "E1"
+QByteArray frameReadMemory(quint16 address, quint8 count);  // "MR"
+// "MW" of the text and one NUL. Texts longer than kMaxWriteText bytes cannot
+// be framed: the result is then empty.
+QByteArray frameWriteText(quint16 address, const QByteArray &text);
+
+using EnableFlags = std::array<bool, 16>;
+quint16 encodeEnableMask(const EnableFlags &enabled);
+EnableFlags decodeEnableMask(quint16 mask);
+
+struct Settings {
+    quint8 slaveId;
+    quint16 enableMask;
+};
+// The "E2" reply is accepted only when it is exactly five bytes starting "E".
+std::optional<Settings> decodeSettingsReply(const QByteArray &reply);
+
+// An "MR" reply is accepted only when it is exactly count + 2 bytes starting
+// "R". Its text runs from offset 2 up to the first NUL, the first byte of
+// 0x80 or above, or the end of what was read.
+std::optional<QString> decodeMemoryTextReply(const QByteArray &reply, int count);
+
+QString decodeSlotText(const QByteArray &bytes);
+
+}  // namespace protocol

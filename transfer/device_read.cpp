@@ -1,0 +1,83 @@
+#include "transfer/device_read.h"
+
+#include "link/device_protocol.h"
+
+#include <QObject>
+#include <QStringList>
+
+QList<QByteArray> readFrames()
+{
+    QList<QByteArray> frames{protocol::frameReadSettings()};
+    for (int channel = 0; channel < 16; ++channel)
+        frames.append(protocol::frameReadMemory(protocol::phoneSlotAddress(channel), protocol::kPhoneSlotSize));
+    for (int channel = 0; channel < 16; ++channel)
+        frames.append(protocol::frameReadMemory(protocol::messageSlotAddress(channel), protocol::kMessageReadSize));
+    return frames;
+}
+
+ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
+{
+    ReadOutcome outcome;
+    const QList<QByteArray> frames = readFrames();
+
+    const QByteArray settingsReply = host.transact(frames[0]);
+    if (host.stopRequested())
+        return {ReadOutcome::Stopped, {}, {}};
+    const auto settings = protocol::decodeSettingsReply(settingsReply);
+    if (!settings)
+        return {ReadOutcome::NoAnswer, {}, {}};
+    if (settings->slaveId >= kFirstSlaveId && settings->slaveId <= kLastSlaveId)
+        target.setSlaveId(settings->slaveId);
+    const protocol::EnableFlags enabled = protocol::decodeEnableMask(settings->enableMask);
+    for (int channel = 0; channel < 16; ++channel)
+        target.setChannelEnabled(channel, enabled[channel]);
+    int progress = 4;
+    host.setProgress(progress);
+
+    for (int channel = 0; channel < 16; ++channel) {
+        const QByteArray reply = host.transact(frames[1 + channel]);
+        if (host.stopRequested()) {
+            outcome.status = ReadOutcome::Stopped;
+            return outcome;
+        }
+        if (const auto text = protocol::decodeMemoryTextReply(reply, protocol::kPhoneSlotSize))
+            target.setPhoneNo(channel, *text);
+        else
+            outcome.phoneNosMissed.append(channel);
+        host.setProgress(progress += 1);
+    }
+    for (int channel = 0; channel < 16; ++channel) {
+        const QByteArray reply = host.transact(frames[17 + channel]);
+        if (host.stopRequested()) {
+            outcome.status = ReadOutcome::Stopped;
+            return outcome;
+        }
+        if (const auto text = protocol::decodeMemoryTextReply(reply, protocol::kMessageReadSize))
+            target.setMessage(channel, *text);
+        else
+            outcome.messagesMissed.append(channel);
+        host.setProgress(progress += 5);
+    }
+    return outcome;
+}
+
+static QString channelList(const QList<int> &channels)
+{
+    QStringList numbers;
+    for (int channel : channels)
+        numbers.append(QString::number(channel + 1));
+    return (channels.size() == 1 ? QObject::tr("channel ") : QObject::tr("channels ")) + numbers.join(", ");
+}
+
+QString missedFieldsText(const ReadOutcome &outcome)
+{
+    if (outcome.phoneNosMissed.isEmpty() && outcome.messagesMissed.isEmpty())
+        return {};
+    QStringList lines{QObject::tr("The device did not answer every read. These fields could not be read "
+                                  "and kept their previous values:")};
+    if (!outcome.phoneNosMissed.isEmpty())
+        lines.append(QObject::tr("Phone number: %1").arg(channelList(outcome.phoneNosMissed)));
+    if (!outcome.messagesMissed.isEmpty())
+        lines.append(QObject::tr("Message: %1").arg(channelList(outcome.messagesMissed)));
+    return lines.join('\n');
+}

@@ -1,0 +1,60 @@
+#include "transfer/device_write.h"
+
+#include "link/device_protocol.h"
+#include "link/line_text.h"
+
+#include <QObject>
+
+QStringList writeProblems(const WriteRequest &request)
+{
+    QStringList problems;
+    if (request.slaveIndex < 0 || request.slaveIndex > 31)
+        problems.append(QObject::tr("No slave ID is selected: choose one of 01 to 32 in the Slave ID list."));
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const ChannelRow &row = request.rows[channel];
+        if (row.phoneNo.size() > kMaxPhoneNoLength)
+            problems.append(QObject::tr("Channel %1: the phone number has %2 characters; the device holds at most %3.")
+                                .arg(channel + 1).arg(row.phoneNo.size()).arg(kMaxPhoneNoLength));
+        if (row.message.size() > kMaxMessageLength)
+            problems.append(QObject::tr("Channel %1: the message has %2 characters; the device holds at most %3.")
+                                .arg(channel + 1).arg(row.message.size()).arg(kMaxMessageLength));
+    }
+    return problems;
+}
+
+QList<QByteArray> writeFrames(const WriteRequest &request)
+{
+    protocol::EnableFlags enabled{};
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        enabled[channel] = request.rows[channel].enabled;
+
+    QList<QByteArray> frames{protocol::frameWriteSlaveId(quint8(request.slaveIndex + 1)),
+                             protocol::frameWriteEnableMask(protocol::encodeEnableMask(enabled))};
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        frames.append(protocol::frameWriteText(protocol::phoneSlotAddress(channel),
+                                               toLineBytes(request.rows[channel].phoneNo)));
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        frames.append(protocol::frameWriteText(protocol::messageSlotAddress(channel),
+                                               toLineBytes(request.rows[channel].message)));
+    return frames;
+}
+
+WriteOutcome runDeviceWrite(TransferHost &host, const WriteRequest &request)
+{
+    WriteOutcome outcome;
+    const QList<QByteArray> frames = writeFrames(request);
+    host.setProgress(0);
+    int progress = 4;
+    for (const QByteArray &frame : frames) {
+        host.transact(frame);
+        if (host.stopRequested())
+            return outcome;
+        ++outcome.framesSent;
+        if (outcome.framesSent == 2)
+            host.setProgress(progress);
+        else if (outcome.framesSent > 2)
+            host.setProgress(progress += 3);
+    }
+    outcome.completed = true;
+    return outcome;
+}

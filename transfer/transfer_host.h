@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// What a device transfer needs from the window that runs it: one
+// send-and-wait transaction, a way to learn that it must stop, and the
+// progress bar.
+class TransferHost {
+public:
+    virtual ~TransferHost() = default;
+    // Sends the frame and returns everything received within the reply window.
+    virtual QByteArray transact(const QByteArray &frame) = 0;
+    // True once the port failed or the window is closing: the run ends at once.
+    virtual bool stopRequested() const = 0;
+    virtual void setProgress(int value) = 0;
+};
+
+// Where a Read puts what it decodes, field by field as the replies arrive.
+class ReadTarget {
+public:
+    virtual ~ReadTarget() = default;
+    virtual void setSlaveId(int slaveId) = 0;
+    virtual void setChannelEnabled(int channel, bool enabled) = 0;
+    virtual void setPhoneNo(int channel, const QString &phoneNo) = 0;
+    virtual void setMessage(int channel, const QString &message) = 0;
+};

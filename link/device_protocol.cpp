@@ -17,7 +17,10 @@ static QByteArray frame(const char command[2], const QByteArray &operands)
 
 static QByteArray addressBytes(quint16 address)
 {
-    return QByteArray{char(address & 0xFF), char(address >> 8)};
+    QByteArray bytes;
+    bytes.append(char(address & 0xFF));
+    bytes.append(char(address >> 8));
+    return bytes;
 }
 
 QByteArray frameReadSettings() { return frame("E2", {}); }

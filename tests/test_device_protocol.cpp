@@ -1,0 +1,217 @@
+// The bytes on the line: frames, reply acceptance, the mask and slot texts.
+#include "link/device_protocol.h"
+#include "link/line_text.h"
+#include "transfer/device_read.h"
+#include "transfer/device_write.h"
+
+#include <QTest>
+
+using namespace protocol;
+
+class DeviceProtocolTest : public QObject {
+    Q_OBJECT
+private slots:
+    void frames_data();
+    void frames();
+    void settingsReply_data();
+    void settingsReply();
+    void memoryTextReply_data();
+    void memoryTextReply();
+    void enableMaskRoundTrip();
+    void textEncoding_data();
+    void textEncoding();
+    void readSequence();
+    void writeSequence();
+    void writeProblems_data();
+    void writeProblems();
+};
+
+void DeviceProtocolTest::frames_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("E2") << frameReadSettings() << QByteArray::fromHex("26024532");
+    QTest::newRow("E0 slave 1") << frameWriteSlaveId(1) << QByteArray::fromHex("2603453001");
+    QTest::newRow("E0 slave 32") << frameWriteSlaveId(32) << QByteArray::fromHex("2603453020");
+    QTest::newRow("E1 none") << frameWriteEnableMask(0) << QByteArray::fromHex("260445310000");
+    QTest::newRow("E1 all") << frameWriteEnableMask(0xFFFF) << QByteArray::fromHex("26044531FFFF");
+    QTest::newRow("E1 0,2,15") << frameWriteEnableMask(0x8005) << QByteArray::fromHex("260445310580");
+    QTest::newRow("MR phone 5") << frameReadMemory(phoneSlotAddress(5), kPhoneSlotSize)
+                                << QByteArray::fromHex("26054D52500010");
+    QTest::newRow("MR message 15") << frameReadMemory(messageSlotAddress(15), kMessageReadSize)
+                                   << QByteArray::fromHex("26054D520010A0");
+    QTest::newRow("MW 12345 ch 0") << frameWriteText(phoneSlotAddress(0), "12345")
+                                   << QByteArray::fromHex("260B4D570000063132333435" "00");
+    QTest::newRow("MW empty ch 3") << frameWriteText(phoneSlotAddress(3), "")
+                                   << QByteArray::fromHex("26064D5730000100");
+    QTest::newRow("MW ALARM msg 15") << frameWriteText(messageSlotAddress(15), "ALARM")
+                                     << QByteArray::fromHex("260B4D57001006414C41524D00");
+    QTest::newRow("MW longest text") << frameWriteText(0, QByteArray(249, 'x')).left(7)
+                                     << QByteArray::fromHex("26FF4D570000FA");
+    QTest::newRow("MW too long") << frameWriteText(0, QByteArray(250, 'x')) << QByteArray();
+}
+
+void DeviceProtocolTest::frames()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(frame.toHex(' '), expected.toHex(' '));
+}
+
+void DeviceProtocolTest::settingsReply_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<int>("slaveId");
+    QTest::addColumn<int>("mask");
+    QTest::newRow("spec example") << QByteArray::fromHex("4503058000") << true << 3 << 0x8005;
+    QTest::newRow("slave 0, last byte anything") << QByteArray::fromHex("45000000FF") << true << 0 << 0;
+    QTest::newRow("slave 20") << QByteArray::fromHex("4514FFFF00") << true << 20 << 0xFFFF;
+    QTest::newRow("six bytes (stray byte in front)") << QByteArray::fromHex("004503058000") << false << 0 << 0;
+    QTest::newRow("four bytes") << QByteArray::fromHex("45030580") << false << 0 << 0;
+    QTest::newRow("starts with R") << QByteArray::fromHex("5203058000") << false << 0 << 0;
+    QTest::newRow("empty") << QByteArray() << false << 0 << 0;
+}
+
+void DeviceProtocolTest::settingsReply()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, accepted);
+    const auto settings = decodeSettingsReply(reply);
+    QCOMPARE(settings.has_value(), accepted);
+    if (accepted) {
+        QFETCH(int, slaveId);
+        QFETCH(int, mask);
+        QCOMPARE(int(settings->slaveId), slaveId);
+        QCOMPARE(int(settings->enableMask), mask);
+    }
+}
+
+void DeviceProtocolTest::memoryTextReply_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("text");
+    const QByteArray head("R\x00", 2);
+    QTest::newRow("ten digits then NULs") << head + "0123456789" + QByteArray(6, '\0') << 16 << true << "0123456789";
+    QTest::newRow("16 digits, no NUL") << head + "1234567890123456" << 16 << true << "1234567890123456";
+    QTest::newRow("slot starts with NUL") << head + QByteArray(16, '\0') << 16 << true << "";
+    QTest::newRow("byte after R is anything") << QByteArray("R\xEE", 2) + "42" + QByteArray(14, '\0') << 16 << true << "42";
+    QTest::newRow("160 chars, no NUL") << head + QByteArray(160, 'm') << 160 << true << QString(160, 'm');
+    QTest::newRow("0xFF first") << head + QByteArray(160, '\xFF') << 160 << true << "";
+    QTest::newRow("cut at 0x80") << head + "Fire\x80rest" + QByteArray(151, '\0') << 160 << true << "Fire";
+    QTest::newRow("one byte short") << head + QByteArray(159, 'm') << 160 << false << "";
+    QTest::newRow("one byte long") << head + QByteArray(161, 'm') << 160 << false << "";
+    QTest::newRow("starts with E") << QByteArray("E\x00", 2) + QByteArray(16, 'x') << 16 << false << "";
+    QTest::newRow("empty") << QByteArray() << 16 << false << "";
+}
+
+void DeviceProtocolTest::memoryTextReply()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, count);
+    QFETCH(bool, accepted);
+    QFETCH(QString, text);
+    const auto decoded = decodeMemoryTextReply(reply, count);
+    QCOMPARE(decoded.has_value(), accepted);
+    if (accepted)
+        QCOMPARE(*decoded, text);
+}
+
+void DeviceProtocolTest::enableMaskRoundTrip()
+{
+    EnableFlags flags{};
+    flags[0] = flags[2] = flags[15] = true;
+    QCOMPARE(encodeEnableMask(flags), quint16(0x8005));
+    QCOMPARE(decodeEnableMask(0x8005), flags);
+    for (int channel = 0; channel < 16; ++channel) {
+        EnableFlags one{};
+        one[channel] = true;
+        QCOMPARE(decodeEnableMask(encodeEnableMask(one)), one);
+    }
+}
+
+// One byte per character: Latin-1, and '?' for what Latin-1 lacks.
+void DeviceProtocolTest::textEncoding_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("ascii") << "ALARM 1" << QByteArray("ALARM 1");
+    QTest::newRow("latin-1") << QString::fromUtf8("Café") << QByteArray("Caf\xE9");
+    QTest::newRow("euro sign") << QString::fromUtf8("5€") << QByteArray("5?");
+    QTest::newRow("line break") << "a\r\nb" << QByteArray("a\r\nb");
+}
+
+void DeviceProtocolTest::textEncoding()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(toLineBytes(text), bytes);
+    QCOMPARE(frameWriteText(0x0100, toLineBytes(text)).mid(7), bytes + '\0');
+}
+
+void DeviceProtocolTest::readSequence()
+{
+    const QList<QByteArray> frames = readFrames();
+    QCOMPARE(frames.size(), 33);
+    QCOMPARE(frames[0], QByteArray::fromHex("26024532"));
+    for (int n = 0; n < 16; ++n) {
+        QCOMPARE(frames[1 + n], QByteArray::fromHex("26054D52") + char(16 * n) + QByteArray::fromHex("0010"));
+        QCOMPARE(frames[17 + n], QByteArray::fromHex("26054D5200") + char(n + 1) + QByteArray::fromHex("A0"));
+    }
+}
+
+void DeviceProtocolTest::writeSequence()
+{
+    WriteRequest request;
+    request.slaveIndex = 31;
+    request.rows[0] = {true, "12345", ""};
+    request.rows[2].enabled = true;
+    request.rows[15] = {true, "", "ALARM"};
+    request.rows[7].message = QString(160, 'x');
+    const QList<QByteArray> frames = writeFrames(request);
+    QCOMPARE(frames.size(), 34);
+    QCOMPARE(frames[0], QByteArray::fromHex("2603453020"));
+    QCOMPARE(frames[1], QByteArray::fromHex("26044531") + QByteArray::fromHex("0580"));
+    QCOMPARE(frames[2], QByteArray::fromHex("260B4D570000063132333435" "00"));
+    QCOMPARE(frames[2 + 3], QByteArray::fromHex("26064D5730000100"));
+    QCOMPARE(frames[18 + 15], QByteArray::fromHex("260B4D57001006414C41524D00"));
+    const QByteArray longest = frames[18 + 7];
+    QCOMPARE(longest.size(), 168);
+    QCOMPARE(quint8(longest[1]), quint8(166));
+    QCOMPARE(quint8(longest[6]), quint8(161));
+    QCOMPARE(longest.back(), '\0');
+}
+
+void DeviceProtocolTest::writeProblems_data()
+{
+    QTest::addColumn<int>("slaveIndex");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<QString>("phoneNo");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("mentions");
+    QTest::newRow("fits") << 0 << 4 << QString(16, '1') << QString(160, 'm') << QStringList();
+    QTest::newRow("no slave ID") << -1 << 0 << "" << "" << QStringList{"slave ID"};
+    QTest::newRow("phone of 17") << 0 << 11 << QString(17, '1') << "" << QStringList{"Channel 12", "17"};
+    QTest::newRow("message of 161") << 0 << 8 << "" << QString(161, 'm') << QStringList{"Channel 9", "161"};
+}
+
+void DeviceProtocolTest::writeProblems()
+{
+    QFETCH(int, slaveIndex);
+    QFETCH(int, channel);
+    QFETCH(QString, phoneNo);
+    QFETCH(QString, message);
+    QFETCH(QStringList, mentions);
+    WriteRequest request;
+    request.slaveIndex = slaveIndex;
+    request.rows[channel] = {true, phoneNo, message};
+    const QString problems = ::writeProblems(request).join('\n');
+    QCOMPARE(problems.isEmpty(), mentions.isEmpty());
+    for (const QString &mention : mentions)
+        QVERIFY2(problems.contains(mention), qPrintable(problems));
+}
+
+QTEST_GUILESS_MAIN(DeviceProtocolTest)
+#include "test_device_protocol.moc"

@@ -4,6 +4,7 @@
 #include "link/serial_link.h"
 #include "transfer/progress_window.h"
 
+#include <QFileDialog>
 #include <QPointer>
 #include <QWidget>
 
@@ -73,6 +74,7 @@ private:
     void closeProgress();
     bool finishTransfer();
     int selectedPortNumber() const;
+    QString chooseFile(QFileDialog::AcceptMode mode);
 
     SerialLink link_;
     QString lastFileName_;

@@ -1,1 +1,375 @@
-// placeholder, replaced as the folder is built
+#include "tools/modemsim/modem_simulator.h"
+
+#include "tools/modemsim/frame_protocol.h"
+#include "tools/modemsim/pseudo_terminal.h"
+#include "tools/modemsim/reply_pacer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <condition_variable>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace modemsim {
+
+namespace {
+
+using Clock = ReplyPacer::Clock;
+using std::chrono::milliseconds;
+
+// A frame that gets no further byte for this long is given up, so a
+// truncated frame cannot swallow the commands that follow it.
+constexpr milliseconds kStaleFrame{100};
+// While a paced reply goes out, bytes are released in batches this far apart.
+constexpr milliseconds kPaceTick{2};
+
+// Runs f on the worker with its mutex held.
+template <typename W, typename F>
+auto locked(W &worker, F f)
+{
+    std::lock_guard lock(worker.mutex);
+    return f(worker);
+}
+
+}  // namespace
+
+class ModemSimulator::Worker {
+public:
+    Worker(const ModemState &initial, const SimulatorOptions &opts) : state(initial), options(opts)
+    {
+        state.memory.resize(kMemorySize, '\0');
+    }
+
+    void serve();
+    // Rouses the serving thread from its poll; call with lifecycle held.
+    void wake() const
+    {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = ::write(wakeWrite, &byte, 1);
+    }
+
+    // Guarded by mutex: shared between the callers and the serving thread.
+    mutable std::mutex mutex;
+    mutable std::condition_variable framesArrived;
+    ModemState state;
+    SimulatorOptions options;
+    bool silent = false;
+    bool answerReads = true;
+    bool garbleNext = false;
+    QByteArray stray;
+    int dropCountdown = -1;  // commands until the line drops; 0: drop now; -1: never
+    bool dropped = false;
+    bool stopping = false;
+    QList<QByteArray> frames;
+    QByteArray discarded;
+    int commands = 0;
+    QString slavePath;
+
+    // Guarded by lifecycle: start(), stop() and what must not overlap them.
+    // The serving thread alone uses pty and observer while it runs.
+    std::mutex lifecycle;
+    PseudoTerminal pty;
+    std::thread thread;
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    QStringList links;
+    TrafficObserver observer;
+
+private:
+    struct Traffic {
+        bool incoming;
+        QByteArray bytes;
+    };
+    // The following run on the serving thread with mutex held.
+    void takeFrames(QByteArray &rx, bool stale, Clock::time_point arrived, ReplyPacer &pacer,
+                    std::vector<Traffic> &traffic);
+    void answer(const QByteArray &frame, Clock::time_point arrived, ReplyPacer &pacer,
+                std::vector<Traffic> &traffic);
+};
+
+void ModemSimulator::Worker::answer(const QByteArray &frame, Clock::time_point arrived, ReplyPacer &pacer,
+                                    std::vector<Traffic> &traffic)
+{
+    frames.append(frame);
+    ++commands;
+    framesArrived.notify_all();
+    traffic.push_back({true, frame});
+    QByteArray reply = executeFrame(frame, state);
+    if (dropCountdown > 0 && --dropCountdown == 0)
+        return;  // the line goes before the answer does
+    if (silent || (!answerReads && isMemoryRead(frame)))
+        return;
+    if (garbleNext) {
+        reply[0] = char(reply[0] ^ 0x20);  // 'E' becomes 'e'
+        garbleNext = false;
+    }
+    reply.prepend(std::exchange(stray, {}));
+    pacer.enqueue(reply, arrived + milliseconds(options.processingDelayMs));
+    traffic.push_back({false, reply});
+}
+
+void ModemSimulator::Worker::takeFrames(QByteArray &rx, bool stale, Clock::time_point arrived,
+                                        ReplyPacer &pacer, std::vector<Traffic> &traffic)
+{
+    while (!rx.isEmpty() && dropCountdown != 0) {
+        const FrameCheck check = checkFrame(rx);
+        if (check.status == FrameStatus::Complete) {
+            answer(rx.left(check.length), arrived, pacer, traffic);
+            rx.remove(0, check.length);
+        } else if (check.status == FrameStatus::Invalid || stale) {
+            // Drop one byte and look for a frame start in what follows.
+            discarded += rx[0];
+            rx.remove(0, 1);
+        } else {
+            break;
+        }
+    }
+}
+
+void ModemSimulator::Worker::serve()
+{
+    const int master = pty.master();
+    QByteArray rx;  // bytes received that are no frame yet
+    Clock::time_point lastRx;
+    ReplyPacer pacer;
+    bool outputFull = false;  // the pty buffer took no more; wait for POLLOUT
+    for (;;) {
+        {
+            std::lock_guard lock(mutex);
+            if (stopping)
+                return;
+            if (dropCountdown == 0) {
+                pty.close();
+                dropped = true;
+                return;
+            }
+            pacer.setPaced(options.paceAtLineRate);
+        }
+        Clock::time_point now = Clock::now();
+        while (!outputFull) {
+            const QByteArray bytes = pacer.due(now);
+            if (bytes.isEmpty())
+                break;
+            const ssize_t n = ::write(master, bytes.constData(), size_t(bytes.size()));
+            if (n < 0 && errno != EAGAIN)
+                pacer.clear();  // cannot happen while our own slave fd keeps the line up
+            if (n > 0)
+                pacer.markWritten(n);
+            outputFull = n < bytes.size();
+        }
+
+        std::optional<Clock::time_point> wakeAt = outputFull ? std::nullopt : pacer.nextDue();
+        if (wakeAt && pacer.midReply())
+            wakeAt = std::max(*wakeAt, now + kPaceTick);
+        if (!rx.isEmpty())
+            wakeAt = std::min(wakeAt.value_or(Clock::time_point::max()), lastRx + kStaleFrame);
+        timespec timeout{};
+        if (wakeAt) {
+            const auto wait = std::max(std::chrono::nanoseconds(0), *wakeAt - now);
+            timeout.tv_sec = time_t(wait.count() / 1'000'000'000);
+            timeout.tv_nsec = long(wait.count() % 1'000'000'000);
+        }
+        pollfd fds[2] = {{master, short(POLLIN | (outputFull ? POLLOUT : 0)), 0}, {wakeRead, POLLIN, 0}};
+        if (ppoll(fds, 2, wakeAt ? &timeout : nullptr, nullptr) < 0 && errno != EINTR)
+            return;
+        if (fds[1].revents & POLLIN) {
+            char drain[64];
+            while (::read(wakeRead, drain, sizeof drain) > 0) {
+            }
+        }
+        if (fds[0].revents & POLLOUT)
+            outputFull = false;
+
+        now = Clock::now();
+        if (fds[0].revents & POLLIN) {
+            char buffer[4096];
+            ssize_t n;
+            while ((n = ::read(master, buffer, sizeof buffer)) > 0)
+                rx.append(buffer, n);
+            lastRx = now;
+        }
+        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+            // Our own slave fd should keep this from happening; never spin on it.
+            locked(*this, [](Worker &w) { w.dropped = true; });
+            return;
+        }
+        std::vector<Traffic> traffic;
+        {
+            std::lock_guard lock(mutex);
+            takeFrames(rx, now - lastRx >= kStaleFrame, lastRx, pacer, traffic);
+        }
+        if (observer)
+            for (const Traffic &t : traffic)
+                observer(t.incoming, t.bytes);
+    }
+}
+
+ModemSimulator::ModemSimulator(const ModemState &initial, const SimulatorOptions &options)
+    : worker_(std::make_unique<Worker>(initial, options))
+{
+}
+
+ModemSimulator::~ModemSimulator() { stop(); }
+
+bool ModemSimulator::start(QString *error)
+{
+    Worker &w = *worker_;
+    std::lock_guard life(w.lifecycle);
+    if (w.thread.joinable()) {
+        if (error)
+            *error = QStringLiteral("the simulator is already running");
+        return false;
+    }
+    int wake[2];
+    if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) {
+        if (error)
+            *error = QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    if (!w.pty.open(error)) {
+        ::close(wake[0]);
+        ::close(wake[1]);
+        return false;
+    }
+    w.wakeRead = wake[0];
+    w.wakeWrite = wake[1];
+    {
+        std::lock_guard lock(w.mutex);
+        w.stopping = w.dropped = false;
+        w.dropCountdown = -1;
+        w.commands = 0;
+        w.slavePath = w.pty.slavePath();
+    }
+    w.thread = std::thread([&w] { w.serve(); });
+    return true;
+}
+
+void ModemSimulator::stop()
+{
+    Worker &w = *worker_;
+    std::lock_guard life(w.lifecycle);
+    if (!w.thread.joinable())
+        return;
+    {
+        std::lock_guard lock(w.mutex);
+        w.stopping = true;
+    }
+    w.wake();
+    w.thread.join();
+    w.pty.close();
+    ::close(w.wakeRead);
+    ::close(w.wakeWrite);
+    w.wakeRead = w.wakeWrite = -1;
+    for (const QString &link : std::exchange(w.links, {}))
+        if (QFileInfo(link).isSymLink())
+            QFile::remove(link);
+}
+
+QString ModemSimulator::slavePath() const { return locked(*worker_, [](auto &w) { return w.slavePath; }); }
+
+bool ModemSimulator::createLink(const QString &linkPath, QString *error)
+{
+    std::lock_guard life(worker_->lifecycle);
+    const QString target = slavePath();
+    auto failed = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!worker_->thread.joinable())
+        return failed(QStringLiteral("start the simulator before linking to it"));
+    const QFileInfo link(linkPath);
+    if (!QDir().mkpath(link.absolutePath()))
+        return failed(QStringLiteral("cannot create %1").arg(link.absolutePath()));
+    if (link.isSymLink())
+        QFile::remove(linkPath);
+    else if (link.exists())
+        return failed(QStringLiteral("%1 exists and is no symbolic link").arg(linkPath));
+    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(linkPath).constData()) != 0)
+        return failed(QStringLiteral("symlink %1: %2").arg(linkPath, QString::fromLocal8Bit(std::strerror(errno))));
+    worker_->links.append(linkPath);
+    return true;
+}
+
+ModemState ModemSimulator::state() const { return locked(*worker_, [](auto &w) { return w.state; }); }
+
+void ModemSimulator::setState(const ModemState &state)
+{
+    locked(*worker_, [&](auto &w) {
+        w.state = state;
+        w.state.memory.resize(kMemorySize, '\0');
+    });
+}
+
+QList<QByteArray> ModemSimulator::receivedFrames() const
+{
+    return locked(*worker_, [](auto &w) { return w.frames; });
+}
+
+QByteArray ModemSimulator::discardedBytes() const { return locked(*worker_, [](auto &w) { return w.discarded; }); }
+
+void ModemSimulator::clearLog()
+{
+    locked(*worker_, [](auto &w) {
+        w.frames.clear();
+        w.discarded.clear();
+    });
+}
+
+int ModemSimulator::commandCount() const { return locked(*worker_, [](auto &w) { return w.commands; }); }
+
+bool ModemSimulator::waitForFrames(int count, int timeoutMs) const
+{
+    std::unique_lock lock(worker_->mutex);
+    return worker_->framesArrived.wait_for(lock, milliseconds(timeoutMs),
+                                           [&] { return worker_->frames.size() >= count; });
+}
+
+void ModemSimulator::setSilent(bool silent) { locked(*worker_, [&](auto &w) { w.silent = silent; }); }
+
+void ModemSimulator::setProcessingDelayMs(int ms)
+{
+    locked(*worker_, [&](auto &w) { w.options.processingDelayMs = std::max(0, ms); });
+}
+
+void ModemSimulator::setPaceAtLineRate(bool pace)
+{
+    locked(*worker_, [&](auto &w) { w.options.paceAtLineRate = pace; });
+}
+
+void ModemSimulator::setAnswerMemoryReads(bool answer) { locked(*worker_, [&](auto &w) { w.answerReads = answer; }); }
+
+void ModemSimulator::injectBeforeNextReply(const QByteArray &bytes)
+{
+    locked(*worker_, [&](auto &w) { w.stray += bytes; });
+}
+
+void ModemSimulator::garbleNextReplyFirstByte() { locked(*worker_, [](auto &w) { w.garbleNext = true; }); }
+
+void ModemSimulator::dropLineAfterCommand(int n)
+{
+    Worker &w = *worker_;
+    std::lock_guard life(w.lifecycle);
+    locked(w, [&](auto &worker) { worker.dropCountdown = std::max(0, n); });
+    if (n <= 0 && w.thread.joinable())
+        w.wake();
+}
+
+bool ModemSimulator::lineDropped() const { return locked(*worker_, [](auto &w) { return w.dropped; }); }
+
+void ModemSimulator::setTrafficObserver(TrafficObserver observer)
+{
+    std::lock_guard life(worker_->lifecycle);
+    if (!worker_->thread.joinable())
+        worker_->observer = std::move(observer);
+}
+
+}  // namespace modemsim

@@ -4,16 +4,19 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace modemsim {
+
+constexpr int kMemorySize = 65536;  // the modem's 16-bit address space
 
 // What the modem stores: its slave ID, the 16-bit channel-enable mask and a
 // 64 KiB memory (phone slot of channel n at 16 * n, message slot at 256 * (n + 1)).
 struct ModemState {
     quint8 slaveId = 1;
     quint16 enableMask = 0;
-    QByteArray memory = QByteArray(65536, '\0');
+    QByteArray memory = QByteArray(kMemorySize, '\0');
 
     // Writes the bytes and one NUL at the address, as the modem's "MW" does.
     void putText(quint16 address, const QByteArray &text);
@@ -57,17 +60,24 @@ public:
     QByteArray discardedBytes() const;
     void clearLog();
     int commandCount() const;                  // frames received since start
-    bool waitForFrames(int count, int timeoutMs) const;
+    bool waitForFrames(int count, int timeoutMs) const;  // until receivedFrames() holds count
 
     // Fault modes.
-    void setSilent(bool silent);                       // answers nothing
+    void setSilent(bool silent);                       // answers nothing, still carries commands out
     void setProcessingDelayMs(int ms);                 // e.g. 250 for a late modem
     void setPaceAtLineRate(bool pace);
     void setAnswerMemoryReads(bool answer);            // false: "E2" answered, "MR" never
     void injectBeforeNextReply(const QByteArray &bytes);  // stray bytes in front of the next reply
     void garbleNextReplyFirstByte();                   // next reply's first byte is wrong
-    void dropLineAfterCommand(int n);                  // close the master after the n-th command from now
+    // Closes the master once the n-th command from now is in (carried out,
+    // not answered); n <= 0 closes it at once. The tool's port sees a hang-up.
+    void dropLineAfterCommand(int n);
     bool lineDropped() const;
+
+    // Sees every complete frame received (incoming) and every reply as it is
+    // queued, on the serving thread, outside the simulator's lock. Set it before start().
+    using TrafficObserver = std::function<void(bool incoming, const QByteArray &bytes)>;
+    void setTrafficObserver(TrafficObserver observer);
 
 private:
     class Worker;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/channel_row.h"
+#include "configfile/config_format.h"
+
+#include <QString>
+
+struct FileResult {
+    bool ok = false;
+    QString error; // the system's reason when !ok
+};
+
+// Writes the whole file or nothing: a failed save leaves an existing file
+// exactly as it was.
+FileResult saveConfigFile(const QString &path, const ChannelTable &rows);
+
+// Reads the file at `path`. A file that cannot be opened gives no rows, an
+// error and line 0.
+ConfigReadResult loadConfigFile(const QString &path);
+
+// Texts for the operator's message boxes.
+QString saveFailureText(const QString &path, const QString &reason);
+// For a load that failed or stopped early; empty for a complete one.
+QString loadProblemText(const QString &path, const ConfigReadResult &result);

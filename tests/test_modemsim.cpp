@@ -3,8 +3,8 @@
 #include "tools/modemsim/modem_simulator.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QTemporaryDir>
@@ -19,7 +19,6 @@ namespace {
 const QByteArray kE2("&\x02" "E2", 4);
 const QByteArray kDemoE2Reply("E\x01\x13\x00\x00", 5);
 const QByteArray kReadOneByte("&\x05MR\x00\x00\x01", 7);  // answered "R", 0, '+'
-const QByteArray kOneByteReply("R\x00+", 3);
 
 // Collects bytes until `size` are in or the time is up.
 QByteArray readBytes(QSerialPort &port, qsizetype size, int timeoutMs = 2000)
@@ -61,16 +60,6 @@ private slots:
     {
         QTest::addColumn<QByteArrayList>("frames");
         QTest::addColumn<QByteArrayList>("replies");
-        QTest::newRow("E2 reports slave ID and mask") << QByteArrayList{kE2} << QByteArrayList{kDemoE2Reply};
-        QTest::newRow("MR reads a phone slot")
-            << QByteArrayList{QByteArray("&\x05MR\x00\x00\x10", 7)}
-            << QByteArrayList{QByteArray("R\x00+911234567890\x00\x00\x00", 18)};
-        QTest::newRow("MR reads a message slot")
-            << QByteArrayList{QByteArray("&\x05MR\x00\x01\xA0", 7)}
-            << QByteArrayList{QByteArray("R\x00" "Fire alarm at site A", 22) + QByteArray(140, '\0')};
-        QTest::newRow("E0 and E1 change what E2 reports")
-            << QByteArrayList{QByteArray("&\x03" "E0\x07", 5), QByteArray("&\x04" "E1\x05\x80", 6), kE2}
-            << QByteArrayList{"OK", "OK", QByteArray("E\x07\x05\x80\x00", 5)};
         QTest::newRow("MW writes COUNT bytes, MR reads them back")
             << QByteArrayList{QByteArray("&\x0BMW\x00\x00\x06" "12345\x00", 13), QByteArray("&\x05MR\x00\x00\x08", 7)}
             << QByteArrayList{"OK", QByteArray("R\x00" "12345\x00" "45", 10)};
@@ -114,40 +103,6 @@ private slots:
         QVERIFY(sim_->state().memory == memoryBefore);
     }
 
-    void faultMode_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QByteArray>("followUp");
-        QTest::addColumn<QByteArray>("received");  // over both frames
-        QTest::newRow("silent") << "silent" << kE2 << kReadOneByte << kOneByteReply;
-        QTest::newRow("memory reads unanswered") << "no-reads" << kReadOneByte << kE2 << kDemoE2Reply;
-        QTest::newRow("stray bytes before the next reply only")
-            << "stray" << kE2 << kReadOneByte << QByteArray("\xFF\x00", 2) + kDemoE2Reply + kOneByteReply;
-        QTest::newRow("next reply's first byte garbled, once")
-            << "garble" << kE2 << kReadOneByte << QByteArray("e\x01\x13\x00\x00", 5) + kOneByteReply;
-    }
-
-    void faultMode()
-    {
-        QFETCH(QString, fault);
-        QFETCH(QByteArray, frame);
-        QFETCH(QByteArray, followUp);
-        QFETCH(QByteArray, received);
-        sim_->setSilent(fault == "silent");
-        sim_->setAnswerMemoryReads(fault != "no-reads");
-        if (fault == "stray")
-            sim_->injectBeforeNextReply(QByteArray("\xFF\x00", 2));
-        if (fault == "garble")
-            sim_->garbleNextReplyFirstByte();
-        port_->write(frame);
-        QVERIFY(port_->waitForBytesWritten(1000));
-        QVERIFY(sim_->waitForFrames(1, 2000));
-        sim_->setSilent(false);
-        port_->write(followUp);
-        QCOMPARE(readBytes(*port_, received.size()), received);
-    }
-
     void replyTiming_data()
     {
         QTest::addColumn<bool>("paced");
@@ -158,7 +113,6 @@ private slots:
         QTest::addColumn<int>("spreadMaxMs");
         // 162 bytes at 9600 baud 8N1: about 170 ms from first byte to last.
         QTest::newRow("paced at 9600 baud") << true << 10 << 0 << 150 << 140 << 400;
-        QTest::newRow("unpaced, all at once") << false << 10 << 0 << 150 << 0 << 40;
         QTest::newRow("late modem") << false << 250 << 240 << 600 << 0 << 40;
     }
 
@@ -188,43 +142,6 @@ private slots:
         QCOMPARE(reply.size(), 162);
         QVERIFY2(first >= firstMinMs && first <= firstMaxMs, qPrintable(QString::number(first)));
         QVERIFY2(spread >= spreadMinMs && spread <= spreadMaxMs, qPrintable(QString::number(spread)));
-    }
-
-    void droppedLineHangsUpThePort()
-    {
-        // Close at the first error: the hang-up floods ReadError otherwise.
-        QSerialPort::SerialPortError portError = QSerialPort::NoError;
-        connect(port_.get(), &QSerialPort::errorOccurred, this, [&](QSerialPort::SerialPortError e) {
-            if (e != QSerialPort::NoError && portError == QSerialPort::NoError) {
-                portError = e;
-                port_->close();
-            }
-        });
-        sim_->dropLineAfterCommand(2);
-        port_->write(kE2);
-        QCOMPARE(readBytes(*port_, kDemoE2Reply.size()), kDemoE2Reply);
-        QVERIFY(!sim_->lineDropped());
-        port_->write(kE2);
-        QTRY_VERIFY(portError != QSerialPort::NoError);
-        QVERIFY(sim_->lineDropped());
-        QCOMPARE(sim_->commandCount(), 2);
-    }
-
-    void linkReplacesOldLinkAndGoesOnStop()
-    {
-        QTemporaryDir dir;
-        const QString link = dir.filePath("dev/COM3");
-        QVERIFY(QDir().mkpath(dir.filePath("dev")));
-        QVERIFY(QFile::link(dir.filePath("gone"), link));  // a stale link from an earlier run
-        QString error;
-        QVERIFY2(sim_->createLink(link, &error), qPrintable(error));
-        port_->close();
-        port_->setPortName(link);
-        QVERIFY2(port_->open(QIODevice::ReadWrite), qPrintable(port_->errorString()));
-        port_->write(kE2);
-        QCOMPARE(readBytes(*port_, kDemoE2Reply.size()), kDemoE2Reply);
-        sim_->stop();
-        QVERIFY(!QFileInfo(link).isSymLink());
     }
 
     void memoryFileHoldsExactly64KiB()

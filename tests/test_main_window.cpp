@@ -28,6 +28,7 @@ private slots:
     void connectAndDisconnect();
     void failedConnect_data();
     void failedConnect();
+    void lineLostWhileIdle();
     void exitWhileConnectedReleasesPort();
 };
 
@@ -205,6 +206,24 @@ void MainWindowTest::failedConnect()
     QCOMPARE(window.cmdConnect->text(), QString("Connect"));
     QVERIFY(!window.FrameFunction->isEnabled());
     QVERIFY(!window.link().isOpen());
+}
+
+// The adapter is pulled out between transfers: one message, and the window
+// shows the port closed.
+void MainWindowTest::lineLostWhileIdle()
+{
+    SimulatedPort port;
+    frmMain window(port.directory());
+    window.show();
+    window.cmdConnect->click();
+    BoxWatcher boxes;
+    port.modem->dropLineAfterCommand(0);
+    QTRY_COMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes[0].title, QString("USB Port Error"));
+    QVERIFY(!window.link().isOpen());
+    QCOMPARE(window.cmdConnect->text(), QString("Connect"));
+    QCOMPARE(window.shpComm->color(), QColor(255, 0, 0));
+    QVERIFY(!window.FrameFunction->isEnabled());
 }
 
 void MainWindowTest::exitWhileConnectedReleasesPort()

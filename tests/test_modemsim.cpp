@@ -4,10 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QSerialPort>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -18,7 +15,6 @@ namespace {
 
 const QByteArray kE2("&\x02" "E2", 4);
 const QByteArray kDemoE2Reply("E\x01\x13\x00\x00", 5);
-const QByteArray kReadOneByte("&\x05MR\x00\x00\x01", 7);  // answered "R", 0, '+'
 
 // Collects bytes until `size` are in or the time is up.
 QByteArray readBytes(QSerialPort &port, qsizetype size, int timeoutMs = 2000)
@@ -54,29 +50,6 @@ private slots:
     {
         port_.reset();
         sim_.reset();
-    }
-
-    void exchanges_data()
-    {
-        QTest::addColumn<QByteArrayList>("frames");
-        QTest::addColumn<QByteArrayList>("replies");
-        QTest::newRow("MW writes COUNT bytes, MR reads them back")
-            << QByteArrayList{QByteArray("&\x0BMW\x00\x00\x06" "12345\x00", 13), QByteArray("&\x05MR\x00\x00\x08", 7)}
-            << QByteArrayList{"OK", QByteArray("R\x00" "12345\x00" "45", 10)};
-        QTest::newRow("MW and MR wrap at 64 KiB")
-            << QByteArrayList{QByteArray("&\x07MW\xFF\xFF\x02" "ab", 9), QByteArray("&\x05MR\xFF\xFF\x02", 7), kReadOneByte}
-            << QByteArrayList{"OK", QByteArray("R\x00" "ab", 4), QByteArray("R\x00" "b", 3)};
-    }
-
-    void exchanges()
-    {
-        QFETCH(QByteArrayList, frames);
-        QFETCH(QByteArrayList, replies);
-        for (int i = 0; i < frames.size(); ++i) {
-            port_->write(frames[i]);
-            QCOMPARE(readBytes(*port_, replies[i].size()), replies[i]);
-        }
-        QCOMPARE(sim_->receivedFrames(), frames);
     }
 
     void malformedFrameGetsNoReply_data()
@@ -142,24 +115,6 @@ private slots:
         QCOMPARE(reply.size(), 162);
         QVERIFY2(first >= firstMinMs && first <= firstMaxMs, qPrintable(QString::number(first)));
         QVERIFY2(spread >= spreadMinMs && spread <= spreadMaxMs, qPrintable(QString::number(spread)));
-    }
-
-    void memoryFileHoldsExactly64KiB()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("modem.bin");
-        QVERIFY(saveMemoryFile(path, demoState(), nullptr));
-        QCOMPARE(QFileInfo(path).size(), 65536);
-        ModemState loaded;
-        QVERIFY(loadMemoryFile(path, loaded, nullptr));
-        QCOMPARE(loaded.textAt(256, 160), QByteArray("Fire alarm at site A"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::Append));
-        file.write("x");
-        file.close();
-        QString error;
-        QVERIFY(!loadMemoryFile(path, loaded, &error));
-        QVERIFY(!error.isEmpty());
     }
 };
 

@@ -1,8 +1,11 @@
-// Developer tool: renders the main window (and optionally the progress
-// window) to PNG files, to look at the layout without a display:
+// Developer tool: renders the main window, the progress window and the
+// two editors to PNG files, to look at the layout without a display:
 //   QT_QPA_PLATFORM=offscreen build/tools/telvarin-snapshot out-dir
 #include "app/fonts.h"
 #include "app/main_window.h"
+#include "dialogs/frm_edit_message.h"
+#include "dialogs/frm_edit_no.h"
+#include "dialogs/hand_over.h"
 #include "transfer/progress_window.h"
 
 #include <QApplication>
@@ -21,5 +24,13 @@ int main(int argc, char **argv)
     progress.setValue(40);
     progress.show();
     progress.grab().save(dir + "/progress_window.png");
+    mdiMain::gPhoneNo = "+911234567890";
+    frmEditNo editNo(&window);
+    editNo.show();
+    editNo.grab().save(dir + "/edit_no.png");
+    mdiMain::gMessage = "Fire alarm at site A\r\nCall the duty officer";
+    frmEditMessage editMessage(&window);
+    editMessage.show();
+    editMessage.grab().save(dir + "/edit_message.png");
     return 0;
 }

@@ -1,5 +1,6 @@
 // Builds the main window's controls at their design positions.
 #include "app/connection_lamp.h"
+#include "app/controls.h"
 #include "app/fonts.h"
 #include "app/main_window.h"
 #include "app/message_label.h"
@@ -37,20 +38,6 @@ QGroupBox *frame(QWidget *parent, const QString &name, const QString &title, int
     return place(new QGroupBox(title, parent), name, l, t, w, h);
 }
 
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption, int l, int t, int w, int h)
-{
-    auto *b = place(new QPushButton(caption, parent), name, l, t, w, h);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLabel *label(QWidget *parent, const QString &name, const QString &caption, int l, int t, int w, int h)
-{
-    auto *lbl = place(new QLabel(caption, parent), name, l, t, w, h);
-    lbl->setTextFormat(Qt::PlainText);
-    return lbl;
-}
-
 QComboBox *dropDown(QWidget *parent, const QString &name, int l, int t, int w, int h)
 {
     auto *combo = place(new QComboBox(parent), name, l, t, w, h);
@@ -58,13 +45,6 @@ QComboBox *dropDown(QWidget *parent, const QString &name, int l, int t, int w, i
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setMaxVisibleItems(16);
     return combo;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
 }
 
 }  // namespace
@@ -77,23 +57,23 @@ void frmMain::buildControls()
     setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
 
     Frame1 = frame(this, "Frame1", "Communication", 120, 120, 2055, 1575);
-    Label1 = label(Frame1, "Label1", "Port No.", 480, 240, 855, 255);
+    Label1 = addLabel(Frame1, "Label1", "Port No.", twipsRect(480, 240, 855, 255), font());
     cmbComm = dropDown(Frame1, "cmbComm", 240, 600, 1455, 315);
-    cmdConnect = button(Frame1, "cmdConnect", "Connect", 240, 1080, 1215, 315);
+    cmdConnect = addButton(Frame1, "cmdConnect", "Connect", twipsRect(240, 1080, 1215, 315));
     shpComm = place(new ConnectionLamp(Frame1), "shpComm", 1680, 1080, 255, 255);
 
     Frame4 = frame(this, "Frame4", "Slave ID", 120, 1800, 2055, 855);
     cmbSlaveID = dropDown(Frame4, "cmbSlaveID", 240, 360, 1455, 315);
 
     FrameFunction = frame(this, "FrameFunction", "Function", 120, 2760, 2055, 1215);
-    cmdDeviceRead = button(FrameFunction, "cmdDeviceRead", "Read from Device", 240, 240, 1575, 375);
-    cmdDeviceWrite = button(FrameFunction, "cmdDeviceWrite", "Write to Device", 240, 720, 1575, 375);
+    cmdDeviceRead = addButton(FrameFunction, "cmdDeviceRead", "Read from Device", twipsRect(240, 240, 1575, 375));
+    cmdDeviceWrite = addButton(FrameFunction, "cmdDeviceWrite", "Write to Device", twipsRect(240, 720, 1575, 375));
 
     frameFile = frame(this, "frameFile", "File", 120, 4080, 2055, 1455);
-    cmdFileLoad = button(frameFile, "cmdFileLoad", "Load from File", 240, 240, 1575, 495);
-    cmdFileSave = button(frameFile, "cmdFileSave", "Save to File", 240, 840, 1575, 495);
+    cmdFileLoad = addButton(frameFile, "cmdFileLoad", "Load from File", twipsRect(240, 240, 1575, 495));
+    cmdFileSave = addButton(frameFile, "cmdFileSave", "Save to File", twipsRect(240, 840, 1575, 495));
 
-    cmdExit = button(this, "cmdExit", "Exit", 240, 5760, 1815, 495);
+    cmdExit = addButton(this, "cmdExit", "Exit", twipsRect(240, 5760, 1815, 495));
 
     Frame2 = frame(this, "Frame2", "Configuration", 2400, 120, kFrame2Width, 6255);
     for (int i = 0; i < kChannelCount; ++i) {
@@ -102,7 +82,7 @@ void frmMain::buildControls()
         chkChEnable[i] = place(new QCheckBox(Frame2), "chkChEnable_" + index, 240, top, 1215, 255);
         lblMessage[i] = place(new MessageLabel(Frame2), "lblMessage_" + index, 1560, top, 3855, 255);
         lblMessage[i]->setStyleSheet("background-color: rgb(0, 0, 128); color: white;");
-        cmdEditMsg[i] = button(Frame2, "cmdEditMsg_" + index, "Edit Msg.", 5640, top, 855, 255);
+        cmdEditMsg[i] = addButton(Frame2, "cmdEditMsg_" + index, "Edit Msg.", twipsRect(5640, top, 855, 255));
     }
 
     Frame3 = frame(Frame2, "Frame3", "Phone Numbers", 6720, 240, kFrame3Width, 3375);
@@ -111,32 +91,24 @@ void frmMain::buildControls()
         const int top = 360 + 360 * (i % 8);
         const QString index = QString::number(i);
         txtPhoneNo[i] = place(new QLineEdit(Frame3), "txtPhoneNo_" + index, 240 + column, top, 1455, 285);
-        cmdEditNo[i] = button(Frame3, "cmdEditNo_" + index, "Edit No.", 1800 + column, top, 855, 255);
+        cmdEditNo[i] = addButton(Frame3, "cmdEditNo_" + index, "Edit No.", twipsRect(1800 + column, top, 855, 255));
     }
 
-    Image1 = label(Frame2, "Image1", QString(), 6720, 4200, 2865, 1050);
+    Image1 = addLabel(Frame2, "Image1", QString(), twipsRect(6720, 4200, 2865, 1050), font());
     Image1->setPixmap(QPixmap(":/assets/picture.png"));
     Image1->setScaledContents(true);
 
-    Label2 = label(Frame2, "Label2", "Designed & Developed by:", 6840, 5280, 2655, 255);
-    setTextColor(Label2, QColor(192, 192, 192));
-    Label3 = label(Frame2, "Label3", "Brackwell", 6840, 5520, 2655, 255);
-    Label3->setAlignment(Qt::AlignCenter);
-    Label3->setFont(arialRoundedFont(9.75));
-    setTextColor(Label3, QColor(64, 64, 64));
-    Label4 = label(Frame2, "Label4", "www.brackwell.example", 6840, 5760, 2655, 255);
-    Label4->setAlignment(Qt::AlignCenter);
-    Label4->setFont(arialRoundedFont(8.25));
-    setTextColor(Label4, QColor(128, 128, 255));
+    Label2 = addLabel(Frame2, "Label2", "Designed & Developed by:", twipsRect(6840, 5280, 2655, 255), font());
+    setTextColour(Label2, QColor(192, 192, 192));
+    Label3 = addLabel(Frame2, "Label3", "Brackwell", twipsRect(6840, 5520, 2655, 255), arialRoundedFont(9.75),
+                      Qt::AlignCenter);
+    setTextColour(Label3, QColor(64, 64, 64));
+    Label4 = addLabel(Frame2, "Label4", "www.brackwell.example", twipsRect(6840, 5760, 2655, 255),
+                      arialRoundedFont(8.25), Qt::AlignCenter);
+    setTextColour(Label4, QColor(128, 128, 255));
 
-    for (QWidget *captioned : std::initializer_list<QWidget *>{
-             Frame1, Frame4, FrameFunction, frameFile, Frame2, Frame3, Label1, Label2, Label3, Label4,
-             cmdConnect, cmdDeviceRead, cmdDeviceWrite, cmdFileLoad, cmdFileSave, cmdExit})
-        shrinkFontToFit(captioned);
-    for (int i = 0; i < kChannelCount; ++i) {
-        shrinkFontToFit(cmdEditMsg[i]);
-        shrinkFontToFit(cmdEditNo[i]);
-    }
+    for (QWidget *frame : std::initializer_list<QWidget *>{Frame1, Frame4, FrameFunction, frameFile, Frame2, Frame3})
+        shrinkFontToFit(frame);
 }
 
 // The start-up sequence: runs before the window is first shown.

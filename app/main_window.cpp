@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/typing_limit.h"
 
 #include "app/combo_selection.h"
 #include "app/connection_lamp.h"
@@ -65,7 +66,7 @@ ChannelTable frmMain::table() const
 void frmMain::setRow(int channel, const ChannelRow &row)
 {
     chkChEnable[channel]->setChecked(row.enabled);
-    txtPhoneNo[channel]->setText(row.phoneNo);
+    TypingLimit::setText(txtPhoneNo[channel], row.phoneNo);
     lblMessage[channel]->setMessage(row.message);
 }
 

@@ -1,5 +1,6 @@
 // The row editors and the configuration file: the window's side.
 #include "app/main_window.h"
+#include "app/typing_limit.h"
 #include "app/message_label.h"
 #include "configfile/config_file.h"
 #include "dialogs/frm_edit_message.h"
@@ -15,7 +16,7 @@ void frmMain::cmdEditNo_Click(int index)
     mdiMain::gPhoneNo = txtPhoneNo[index]->text();
     frmEditNo(this).exec();
     if (mdiMain::gPhoneNoAccepted)
-        txtPhoneNo[index]->setText(mdiMain::gPhoneNo);
+        TypingLimit::setText(txtPhoneNo[index], mdiMain::gPhoneNo);
 }
 
 void frmMain::cmdEditMsg_Click(int index)

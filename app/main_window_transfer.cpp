@@ -1,6 +1,7 @@
 // Read from Device and Write to Device: the window's side of a transfer.
 #include "app/combo_selection.h"
 #include "app/main_window.h"
+#include "app/typing_limit.h"
 #include "app/message_label.h"
 #include "transfer/busy_guard.h"
 #include "transfer/device_read.h"
@@ -39,7 +40,10 @@ public:
 
     void setSlaveId(int slaveId) override { w_.cmbSlaveID->setCurrentIndex(slaveId - 1); }
     void setChannelEnabled(int channel, bool enabled) override { w_.chkChEnable[channel]->setChecked(enabled); }
-    void setPhoneNo(int channel, const QString &phoneNo) override { w_.txtPhoneNo[channel]->setText(phoneNo); }
+    void setPhoneNo(int channel, const QString &phoneNo) override
+    {
+        TypingLimit::setText(w_.txtPhoneNo[channel], phoneNo);
+    }
     void setMessage(int channel, const QString &message) override { w_.lblMessage[channel]->setMessage(message); }
 
 private:

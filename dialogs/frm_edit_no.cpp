@@ -77,8 +77,8 @@ void frmEditNo::Form_Load()
 {
     mdiMain::gPhoneNoAccepted = false;
     const PhoneNumberParts parts = splitPhoneNumber(mdiMain::gPhoneNo);
-    txtSTD->setText(parts.stdCode);
-    txtNo->setText(parts.number);
+    TypingLimit::setText(txtSTD, parts.stdCode);
+    TypingLimit::setText(txtNo, parts.number);
     txtSTD->setFocus(Qt::OtherFocusReason);
 }
 

@@ -76,29 +76,9 @@ private slots:
         QVERIFY(sim_->state().memory == memoryBefore);
     }
 
-    void replyTiming_data()
+    // 162 bytes at 9600 baud 8N1: about 170 ms from the first byte to the last.
+    void replyPacedAtLineRate()
     {
-        QTest::addColumn<bool>("paced");
-        QTest::addColumn<int>("delayMs");
-        QTest::addColumn<int>("firstMinMs");
-        QTest::addColumn<int>("firstMaxMs");
-        QTest::addColumn<int>("spreadMinMs");
-        QTest::addColumn<int>("spreadMaxMs");
-        // 162 bytes at 9600 baud 8N1: about 170 ms from first byte to last.
-        QTest::newRow("paced at 9600 baud") << true << 10 << 0 << 150 << 140 << 400;
-        QTest::newRow("late modem") << false << 250 << 240 << 600 << 0 << 40;
-    }
-
-    void replyTiming()
-    {
-        QFETCH(bool, paced);
-        QFETCH(int, delayMs);
-        QFETCH(int, firstMinMs);
-        QFETCH(int, firstMaxMs);
-        QFETCH(int, spreadMinMs);
-        QFETCH(int, spreadMaxMs);
-        sim_->setPaceAtLineRate(paced);
-        sim_->setProcessingDelayMs(delayMs);
         port_->write(QByteArray("&\x05MR\x00\x01\xA0", 7));
         QVERIFY(port_->waitForBytesWritten(1000));
         QElapsedTimer clock;
@@ -113,8 +93,8 @@ private slots:
         }
         const qint64 spread = clock.elapsed() - first;
         QCOMPARE(reply.size(), 162);
-        QVERIFY2(first >= firstMinMs && first <= firstMaxMs, qPrintable(QString::number(first)));
-        QVERIFY2(spread >= spreadMinMs && spread <= spreadMaxMs, qPrintable(QString::number(spread)));
+        QVERIFY2(first <= 150, qPrintable(QString::number(first)));
+        QVERIFY2(spread >= 140 && spread <= 400, qPrintable(QString::number(spread)));
     }
 };
 

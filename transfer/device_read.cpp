@@ -34,29 +34,22 @@ ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
     int progress = 4;
     host.setProgress(progress);
 
-    for (int channel = 0; channel < 16; ++channel) {
-        const QByteArray reply = host.transact(frames[1 + channel]);
+    // 16 phone slots, then 16 message slots; a rejected reply leaves its
+    // one field as it was.
+    for (int slot = 0; slot < 32; ++slot) {
+        const int channel = slot % 16;
+        const bool message = slot >= 16;
+        const QByteArray reply = host.transact(frames[1 + slot]);
         if (host.stopRequested()) {
             outcome.status = ReadOutcome::Stopped;
             return outcome;
         }
-        if (const auto text = protocol::decodeMemoryTextReply(reply, protocol::kPhoneSlotSize))
-            target.setPhoneNo(channel, *text);
+        const int count = message ? protocol::kMessageReadSize : protocol::kPhoneSlotSize;
+        if (const auto text = protocol::decodeMemoryTextReply(reply, count))
+            message ? target.setMessage(channel, *text) : target.setPhoneNo(channel, *text);
         else
-            outcome.phoneNosMissed.append(channel);
-        host.setProgress(progress += 1);
-    }
-    for (int channel = 0; channel < 16; ++channel) {
-        const QByteArray reply = host.transact(frames[17 + channel]);
-        if (host.stopRequested()) {
-            outcome.status = ReadOutcome::Stopped;
-            return outcome;
-        }
-        if (const auto text = protocol::decodeMemoryTextReply(reply, protocol::kMessageReadSize))
-            target.setMessage(channel, *text);
-        else
-            outcome.messagesMissed.append(channel);
-        host.setProgress(progress += 5);
+            (message ? outcome.messagesMissed : outcome.phoneNosMissed).append(channel);
+        host.setProgress(progress += message ? 5 : 1);
     }
     return outcome;
 }

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "app/channel_row.h"
+#include "link/device_protocol.h"
 #include "transfer/transfer_host.h"
 
 #include <QList>
 #include <QStringList>
 
-// Longest texts the modem can hold and give back: a phone slot is read as
-// 16 bytes, a message slot as 160.
-inline constexpr int kMaxPhoneNoLength = 16;
-inline constexpr int kMaxMessageLength = 160;
+// Longest texts the modem can hold and give back: what a Read fetches of
+// each slot.
+inline constexpr int kMaxPhoneNoLength = protocol::kPhoneSlotSize;
+inline constexpr int kMaxMessageLength = protocol::kMessageReadSize;
 
 struct WriteRequest {
     int slaveIndex = 0;  // selected entry of the slave ID list, -1 for none

@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/typing_limit.h"
+#include "ui/typing_limit.h"
 
 #include "app/combo_selection.h"
 #include "app/connection_lamp.h"

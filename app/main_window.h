@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/channel_row.h"
+#include "model/channel_row.h"
 #include "link/serial_link.h"
 #include "transfer/progress_window.h"
 

@@ -1,11 +1,11 @@
 // Builds the main window's controls at their design positions.
 #include "app/connection_lamp.h"
-#include "app/controls.h"
-#include "app/fonts.h"
+#include "ui/controls.h"
+#include "ui/fonts.h"
 #include "app/main_window.h"
 #include "app/message_label.h"
-#include "app/twips.h"
-#include "app/typing_limit.h"
+#include "ui/twips.h"
+#include "ui/typing_limit.h"
 
 #include <QCheckBox>
 #include <QComboBox>

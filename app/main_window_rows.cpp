@@ -1,6 +1,6 @@
 // The row editors and the configuration file: the window's side.
 #include "app/main_window.h"
-#include "app/typing_limit.h"
+#include "ui/typing_limit.h"
 #include "app/message_label.h"
 #include "configfile/config_file.h"
 #include "dialogs/frm_edit_message.h"

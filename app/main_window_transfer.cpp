@@ -1,7 +1,7 @@
 // Read from Device and Write to Device: the window's side of a transfer.
 #include "app/combo_selection.h"
 #include "app/main_window.h"
-#include "app/typing_limit.h"
+#include "ui/typing_limit.h"
 #include "app/message_label.h"
 #include "transfer/busy_guard.h"
 #include "transfer/device_read.h"

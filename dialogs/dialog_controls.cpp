@@ -1,7 +1,7 @@
 #include "dialogs/dialog_controls.h"
 
-#include "app/fonts.h"
-#include "app/twips.h"
+#include "ui/fonts.h"
+#include "ui/twips.h"
 
 #include <QDialog>
 

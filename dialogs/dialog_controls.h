@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/controls.h"
+#include "ui/controls.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "dialogs/frm_edit_message.h"
 
-#include "app/fonts.h"
-#include "app/twips.h"
+#include "ui/fonts.h"
+#include "ui/twips.h"
 #include "dialogs/dialog_controls.h"
 #include "dialogs/hand_over.h"
 #include "dialogs/limited_text_edit.h"

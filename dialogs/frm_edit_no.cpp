@@ -1,8 +1,8 @@
 #include "dialogs/frm_edit_no.h"
 
-#include "app/fonts.h"
-#include "app/twips.h"
-#include "app/typing_limit.h"
+#include "ui/fonts.h"
+#include "ui/twips.h"
+#include "ui/typing_limit.h"
 #include "dialogs/dialog_controls.h"
 #include "dialogs/hand_over.h"
 #include "dialogs/phone_number.h"

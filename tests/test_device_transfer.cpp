@@ -1,7 +1,7 @@
 // Read from Device and Write to Device through the window, against the
 // simulated modem on a pseudo-terminal with its line-rate pacing on.
 #include "app/connection_lamp.h"
-#include "app/fonts.h"
+#include "ui/fonts.h"
 #include "app/main_window.h"
 #include "link/device_protocol.h"
 #include "sim_fixture.h"

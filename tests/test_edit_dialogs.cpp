@@ -1,4 +1,4 @@
-#include "app/fonts.h"
+#include "ui/fonts.h"
 #include "dialogs/frm_edit_message.h"
 #include "dialogs/frm_edit_no.h"
 #include "dialogs/hand_over.h"

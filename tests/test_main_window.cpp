@@ -1,7 +1,7 @@
 // The main window: start-up state, layout, COM port names, connect and
 // disconnect against a simulated modem on a pseudo-terminal.
 #include "app/connection_lamp.h"
-#include "app/fonts.h"
+#include "ui/fonts.h"
 #include "app/main_window.h"
 #include "link/com_port.h"
 #include "sim_fixture.h"

@@ -1,6 +1,6 @@
 // The row buttons and the file buttons of the main window, driven through
 // the real modal dialogs.
-#include "app/fonts.h"
+#include "ui/fonts.h"
 #include "app/main_window.h"
 #include "sim_fixture.h"
 

@@ -1,7 +1,7 @@
 // Developer tool: renders the main window, the progress window and the
 // two editors to PNG files, to look at the layout without a display:
 //   QT_QPA_PLATFORM=offscreen build/tools/telvarin-snapshot out-dir
-#include "app/fonts.h"
+#include "ui/fonts.h"
 #include "app/main_window.h"
 #include "dialogs/frm_edit_message.h"
 #include "dialogs/frm_edit_no.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/channel_row.h"
+#include "model/channel_row.h"
 #include "link/device_protocol.h"
 #include "transfer/transfer_host.h"
 

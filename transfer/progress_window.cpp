@@ -1,7 +1,7 @@
 #include "transfer/progress_window.h"
 
-#include "app/fonts.h"
-#include "app/twips.h"
+#include "ui/fonts.h"
+#include "ui/twips.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "app/controls.h"
+#include "ui/controls.h"
 
-#include "app/fonts.h"
+#include "ui/fonts.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,6 +1,7 @@
 #include "link/com_port.h"
 
 #include <QDir>
+#include <QSerialPortInfo>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -25,4 +26,16 @@ QString comPortDevice(int portNumber, const QString &portsDirectory)
         return mapped;
     return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
 #endif
+}
+
+QList<PresentComPort> presentComPorts(const QString &portsDirectory)
+{
+    QList<PresentComPort> ports;
+    for (int n = kFirstComPort; n <= kLastComPort; ++n) {
+        const QString device = comPortDevice(n, portsDirectory);
+        if (!QFileInfo::exists(device))
+            continue;
+        ports.append({n, device, QSerialPortInfo(device).description()});
+    }
+    return ports;
 }

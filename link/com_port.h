@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // COM port numbers as the operator knows them (COM 1 to COM 255) and the
@@ -14,3 +15,13 @@ QString defaultPortsDirectory();
 
 // The device name for port n; empty when n is not a port number.
 QString comPortDevice(int portNumber, const QString &portsDirectory);
+
+// A COM number whose device exists on this machine.
+struct PresentComPort {
+    int number = 0;
+    QString device;      // what the number stands for (a link in the ports directory, or /dev/...)
+    QString description; // what the system says of the device; may be empty
+};
+
+// The COM numbers 1 to 255 whose device is present, in number order.
+QList<PresentComPort> presentComPorts(const QString &portsDirectory);

@@ -1,5 +1,7 @@
 #include "configfile/config_file.h"
 
+#include "configfile/regular_file.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
@@ -8,6 +10,13 @@ FileResult saveConfigFile(const QString &path, const ChannelTable &rows)
 {
     // QSaveFile writes a temporary file next to the target and renames it
     // over the target only on commit; cancelling removes the temporary.
+    if (const QString problem = saveTargetProblem(path); !problem.isEmpty())
+        return {false, problem};
+    if (const std::optional<UnsavableChannel> unsavable = findUnsavableChannel(rows))
+        return {false, QCoreApplication::translate("ConfigFile",
+                                                   "Channel %1 cannot be kept exactly in the file. %2 "
+                                                   "Change that text, then save again.")
+                           .arg(QString::number(unsavable->channel), unsavable->reason)};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {false, file.errorString()};
@@ -30,10 +39,11 @@ FileResult saveConfigFile(const QString &path, const ChannelTable &rows)
 
 ConfigReadResult loadConfigFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    QString error;
+    if (!openRegularFileForReading(file, path, &error)) {
         ConfigReadResult result;
-        result.error = file.errorString();
+        result.error = error;
         return result;
     }
     return readConfig(file);

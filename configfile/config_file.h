@@ -11,11 +11,12 @@ struct FileResult {
 };
 
 // Writes the whole file or nothing: a failed save leaves an existing file
-// exactly as it was.
+// exactly as it was. Refuses, before writing anything, a target that is not
+// an ordinary file and a table that would not load back exactly.
 FileResult saveConfigFile(const QString &path, const ChannelTable &rows);
 
-// Reads the file at `path`. A file that cannot be opened gives no rows, an
-// error and line 0.
+// Reads the file at `path`. A file that cannot be opened or read, or is not
+// an ordinary file, gives no rows, an error and line 0.
 ConfigReadResult loadConfigFile(const QString &path);
 
 // Texts for the operator's message boxes.

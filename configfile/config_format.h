@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 class QIODevice;
 
 // The configuration file: 16 records of three lines, one record per channel
@@ -13,8 +15,9 @@ class QIODevice;
 //   1 or 0              the enable flag
 //   "<phone number>"    the text between double quotes
 //   "<message>"         the text between double quotes
-// Every line ends in CR LF. There is no header and no escaping, so a text
-// holding a double quote cannot be read back whole.
+// Every line ends in CR LF. There is no header and no escaping: a text
+// between the quotes may hold quotes and line breaks of its own, and the
+// reader tells its closing quote by what follows it (see readConfig).
 
 // The whole file for `rows`, byte for byte.
 QByteArray formatConfig(const ChannelTable &rows);
@@ -30,7 +33,23 @@ struct ConfigReadResult {
     int line = 0;           // 1-based line where reading stopped; 0 if complete or never started
 };
 
-// Reads records from `in` until 16 are complete or a problem stops it.
+// A channel whose texts the file cannot give back exactly, and why.
+struct UnsavableChannel {
+    int channel = 0;  // 1 to 16
+    QString reason;   // a sentence for the operator
+};
+
+// The first channel that would not load back as it is, if any: a character
+// beyond Latin-1, a NUL, a text too long for the reader, or a double quote
+// right before a line break where the reader would take it for the end.
+std::optional<UnsavableChannel> findUnsavableChannel(const ChannelTable &rows);
+
+// Reads `in` to its end (at most what 16 records can take) and returns the
+// records. A file in exactly the form formatConfig writes gives back the
+// saved rows byte for byte: a quote closes a text only where CR LF follows
+// and the rest of the file still reads as the remaining records.
+// Any other file (a hand-made one, lines after the 48th) is read leniently,
+// as follows, until 16 records are complete or a problem stops it.
 // Fields end at a comma or a line end (CR LF or a lone LF), which is
 // consumed with the field. A text field may start with a double quote
 // (blanks in front of it are dropped) and then runs to the next one, commas

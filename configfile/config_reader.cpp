@@ -1,7 +1,9 @@
 #include "configfile/config_format.h"
 
+#include "configfile/saved_form_reader.h"
 #include "link/line_text.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QIODevice>
 
@@ -191,9 +193,9 @@ std::optional<ChannelRow> readRecord(FieldReader &reader, int channel)
     return ChannelRow{*enabled, fromLineBytes(*phoneNo), fromLineBytes(*message)};
 }
 
-} // namespace
-
-ConfigReadResult readConfig(QIODevice &in)
+// Hand-made files and files not in the saved form: field by field, a
+// quoted text ending at its first closing quote.
+ConfigReadResult readLenient(QIODevice &in)
 {
     ConfigReadResult result;
     FieldReader reader(in);
@@ -217,4 +219,38 @@ ConfigReadResult readConfig(QIODevice &in)
     }
     result.complete = true;
     return result;
+}
+
+} // namespace
+
+ConfigReadResult readConfig(QIODevice &in)
+{
+    // Every complete file fits in this many bytes: 48 fields of at most
+    // kMaxConfigFieldBytes and their line ends. Whatever lies further is
+    // never part of a record.
+    constexpr qint64 kReadLimit = 3 * kChannelCount * (kMaxConfigFieldBytes + 2);
+    QByteArray bytes;
+    char chunk[16384];
+    while (bytes.size() <= kReadLimit) {
+        const qint64 got = in.read(chunk, sizeof chunk);
+        if (got < 0) {
+            ConfigReadResult result;
+            result.error = text("The file could not be read: %1").arg(in.errorString());
+            return result;
+        }
+        if (got == 0)
+            break;
+        bytes.append(chunk, got);
+    }
+    if (bytes.size() <= kReadLimit) {
+        if (const std::optional<ChannelTable> table = readSavedForm(bytes)) {
+            ConfigReadResult result;
+            result.rows = QList<ChannelRow>(table->begin(), table->end());
+            result.complete = true;
+            return result;
+        }
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readLenient(buffer);
 }

@@ -4,6 +4,8 @@
 #include "ui/twips.h"
 
 #include <QDialog>
+#include <QKeyEvent>
+#include <QPushButton>
 
 void setUpFixedDialog(QDialog *dialog, const QString &title, int widthTwips, int heightTwips)
 {
@@ -12,4 +14,16 @@ void setUpFixedDialog(QDialog *dialog, const QString &title, int widthTwips, int
     dialog->setWindowTitle(title);
     dialog->setFixedSize(twipsRect(0, 0, widthTwips, heightTwips).size());
     dialog->setFont(sansSerifFont(8.25));
+}
+
+bool pressFocusedButton(QDialog *dialog, QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    auto *button = qobject_cast<QPushButton *>(dialog->focusWidget());
+    if (!button || !button->isEnabled())
+        return false;
+    event->accept();
+    button->click();
+    return true;
 }

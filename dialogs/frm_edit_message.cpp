@@ -68,7 +68,8 @@ void frmEditMessage::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    QDialog::keyPressEvent(event);
+    if (!pressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 void frmEditMessage::Form_Load()
@@ -81,12 +82,12 @@ void frmEditMessage::Form_Load()
 
 void frmEditMessage::refreshCounter()
 {
-    lblChars->setText(counterCaption(storedLength(txtMsg->boxText())));
+    lblChars->setText(counterCaption(static_cast<int>(txtMsg->storedText().size())));
 }
 
 void frmEditMessage::cmdOK_Click()
 {
-    mdiMain::gMessage = toStoredMessage(txtMsg->boxText());
+    mdiMain::gMessage = txtMsg->storedText();
     mdiMain::gMessageAccepted = true;
     accept();
 }

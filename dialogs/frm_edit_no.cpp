@@ -7,6 +7,7 @@
 #include "dialogs/hand_over.h"
 #include "dialogs/phone_number.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -71,6 +72,12 @@ void frmEditNo::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!event->spontaneous())
         Form_Load();
+}
+
+void frmEditNo::keyPressEvent(QKeyEvent *event)
+{
+    if (!pressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 void frmEditNo::Form_Load()

@@ -46,6 +46,7 @@ LimitedTextEdit::LimitedTextEdit(int limit, QWidget *parent) : QPlainTextEdit(pa
 void LimitedTextEdit::loadText(const QString &text)
 {
     loading_ = true;
+    loaded_ = text;
     setPlainText(toBoxText(text));
     loading_ = false;
     lastWithinLimit_ = boxText();
@@ -53,10 +54,20 @@ void LimitedTextEdit::loadText(const QString &text)
 
 QString LimitedTextEdit::boxText() const { return toBoxText(document()->toRawText()); }
 
+QString LimitedTextEdit::storedText() const { return toStoredMessage(boxText(), loaded_); }
+
+int LimitedTextEdit::storedLengthOf(const QString &boxText) const
+{
+    return static_cast<int>(toStoredMessage(boxText, loaded_).size());
+}
+
 // Room left for text inserted at the cursor, which replaces its selection.
 int LimitedTextEdit::roomAt(const QTextCursor &cursor) const
 {
-    return limit_ - storedLength(boxText()) + storedLength(toBoxText(cursor.selectedText()));
+    const QString box = boxText();
+    const qsizetype start = cursor.selectionStart();
+    const QString withoutSelection = box.first(start) + box.sliced(cursor.selectionEnd());
+    return limit_ - storedLengthOf(withoutSelection);
 }
 
 void LimitedTextEdit::keyPressEvent(QKeyEvent *event)
@@ -90,7 +101,7 @@ void LimitedTextEdit::checkChange()
     if (loading_)
         return;
     const QString now = boxText();
-    if (storedLength(now) <= std::max(limit_, storedLength(lastWithinLimit_))) {
+    if (storedLengthOf(now) <= std::max(limit_, storedLengthOf(lastWithinLimit_))) {
         lastWithinLimit_ = now;
         return;
     }
@@ -106,10 +117,13 @@ void LimitedTextEdit::revertPastLimit()
 {
     revertPending_ = false;
     const QString now = boxText();
-    if (storedLength(now) <= std::max(limit_, storedLength(lastWithinLimit_)))
+    if (storedLengthOf(now) <= std::max(limit_, storedLengthOf(lastWithinLimit_)))
         return;  // a later change brought it back within the limit
     const qsizetype position = firstDifference(lastWithinLimit_, now);
-    loadText(lastWithinLimit_);  // drops the undo history along with the change
+    // Back to the last text let through, still measured against what was loaded.
+    loading_ = true;
+    setPlainText(lastWithinLimit_);  // drops the undo history along with the change
+    loading_ = false;
     QTextCursor cursor = textCursor();
     cursor.setPosition(static_cast<int>(position));
     setTextCursor(cursor);

@@ -10,10 +10,13 @@ inline constexpr int kMessageLimit = 160;
 // Every line break form (CR LF, a lone CR or LF, U+2028, U+2029) as one '\n'.
 QString toBoxText(const QString &text);
 
-// Every '\n' as CR LF; nothing else changes.
-QString toStoredMessage(const QString &boxText);
+// The message to store for what the box now shows. `original` is the stored
+// message the box was loaded from: the parts the operator left untouched
+// keep their line breaks exactly as they were (a lone LF or CR stays one
+// character), and every '\n' in the part they changed becomes CR LF.
+QString toStoredMessage(const QString &boxText, const QString &original = {});
 
-// Length of the box text once stored.
+// Length of the box text once stored, every line break as CR LF.
 int storedLength(const QString &boxText);
 
 // The longest start of the box text whose stored length fits into room;

@@ -5,8 +5,9 @@
 #include <QEventLoop>
 
 SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
-    : QObject(parent), portsDirectory_(portsDirectory)
+    : QObject(parent), cm(this), tmrTout(this), portsDirectory_(portsDirectory)
 {
+    // Children by name, so that a diagnosis (or a test) can look at the port.
     cm.setObjectName("cm");
     tmrTout.setObjectName("tmrTout");
     // A coarse timer may fire early; the window must last the full 200 ms.
@@ -64,6 +65,10 @@ void SerialLink::SendReceive()
 {
     if (!cm.isOpen() || waitLoop_)
         return;
+    // Bytes still waiting belong to an earlier transaction (a reply that came
+    // after its window closed, noise on the line) and are never part of this
+    // reply: left in, they would spoil this one and, taken late, the next.
+    cm.clear(QSerialPort::Input);
     cm.write(CommandFrame);
     TimedOut = false;
     tmrTout.start();

@@ -23,8 +23,8 @@ public:
     bool isOpen() const { return cm.isOpen(); }
     QString deviceFor(int portNumber) const;
 
-    // One transaction: CommandFrame goes out as it is (the receive buffer is
-    // not emptied first), then the caller's event loop runs for one tick of
+    // One transaction: the receive buffer is emptied, CommandFrame goes out
+    // as it is, then the caller's event loop runs for one tick of
     // tmrTout, 200 ms, and everything received by then becomes ReplyData.
     // With the port closed it returns at once and leaves ReplyData alone.
     void SendReceive();

@@ -1,12 +1,20 @@
 #include "configfile/config_file.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +44,23 @@ ChannelTable sampleTable(int messageLength)
     table[0].message = QStringLiteral("D\u00e9faut, \u00e9tage 2\r\nsecond line");
     table[9].phoneNo = QStringLiteral("022,555\r\n01");
     return table;
+}
+
+// A text of up to maxLength characters drawn mostly from the ones the file
+// format must carry with care: quotes, every line break, control bytes, commas.
+QString randomText(QRandomGenerator &random, int maxLength)
+{
+    static const QString tricky = QStringLiteral("\"\"\r\n\r\n,01 a\x01\x1f\x7f\u0080\u00e9\u00ff");
+    QString text;
+    const int length = random.bounded(maxLength + 1);
+    for (int i = 0; i < length; ++i)
+        text += random.bounded(4) == 0 ? QChar(random.bounded(1, 256)) : tricky.at(random.bounded(tricky.size()));
+    return text;
+}
+
+bool holdsQuoteBeforeLineEnd(const ChannelRow &row)
+{
+    return row.phoneNo.contains("\"\r\n") || row.message.contains("\"\r\n");
 }
 
 } // namespace
@@ -92,6 +117,121 @@ private slots:
         QVERIFY(!result.error.isEmpty());
         QCOMPARE(entries(dir.path()), QStringList{"config.txt"});
         QCOMPARE(fileBytes(path), before);
+    }
+
+    // Save then Load gives every table back byte for byte. Save refuses only
+    // a table holding a quote right before CR LF (where the reader could take
+    // it for the end of the text), names a channel that holds one, and then
+    // writes nothing.
+    void saveLoadRoundTripProperty()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("table.txt");
+        QRandomGenerator random(20261206);
+        int refused = 0, withQuoteBeforeLineEnd = 0;
+        constexpr int kTables = 3000;
+        for (int n = 0; n < kTables; ++n) {
+            ChannelTable table;
+            for (ChannelRow &row : table)
+                row = {random.bounded(2) == 1, randomText(random, 16), randomText(random, 160)};
+            if (n % 7 == 0)
+                table[random.bounded(16)].message = QString(160, u'm');
+            withQuoteBeforeLineEnd += std::any_of(table.begin(), table.end(), holdsQuoteBeforeLineEnd);
+            // Every 50th table through real files; a save syncs to disk, which is slow.
+            const bool throughFiles = n % 50 == 0;
+            QFile::remove(path);
+            const std::optional<UnsavableChannel> unsavable = findUnsavableChannel(table);
+            const FileResult saved = throughFiles ? saveConfigFile(path, table) : FileResult{!unsavable, {}};
+            const QString context = QStringLiteral("table %1: %2").arg(n).arg(saved.error);
+            if (!saved.ok) {
+                ++refused;
+                QVERIFY2(unsavable && holdsQuoteBeforeLineEnd(table[unsavable->channel - 1]), qPrintable(context));
+                if (throughFiles)
+                    QVERIFY2(saved.error.startsWith(QString("Channel %1 ").arg(unsavable->channel))
+                                 && !QFile::exists(path), qPrintable(context));
+                continue;
+            }
+            QByteArray bytes = throughFiles ? fileBytes(path) : formatConfig(table);
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            const ConfigReadResult loaded = throughFiles ? loadConfigFile(path) : readConfig(buffer);
+            QVERIFY2(loaded.complete, qPrintable(context + loaded.error));
+            for (int i = 0; i < kChannelCount; ++i)
+                QVERIFY2(loaded.rows[i] == table[i], qPrintable(context + QString(" channel %1").arg(i + 1)));
+        }
+        // Most tables hold a quote before a line break somewhere; few of them must be refused.
+        QVERIFY2(withQuoteBeforeLineEnd > kTables / 2 && refused > 0 && refused < withQuoteBeforeLineEnd / 10,
+                 qPrintable(QString("%1 of %2 refused").arg(refused).arg(withQuoteBeforeLineEnd)));
+    }
+
+    // What the file cannot carry is refused before anything is written, naming the channel.
+    void refusesTextsTheFileCannotCarry_data()
+    {
+        QTest::addColumn<QString>("phoneNo");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("quote, line end, quote") << "1\"\r\n\"2" << "x" << "double quote right before a line break";
+        QTest::newRow("beyond Latin-1") << "" << QStringLiteral("5 \u20ac") << "\u20ac";
+        QTest::newRow("NUL") << "" << QString::fromLatin1("a\0b", 3) << "NUL";
+    }
+    void refusesTextsTheFileCannotCarry()
+    {
+        QFETCH(QString, phoneNo);
+        QFETCH(QString, message);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("config.txt");
+        writeBytes(path, "old");
+        ChannelTable table;
+        table[6] = {true, phoneNo, message};
+        const FileResult result = saveConfigFile(path, table);
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.startsWith("Channel 7 ") && result.error.contains(reason), qPrintable(result.error));
+        QCOMPARE(fileBytes(path), QByteArray("old"));
+        QCOMPARE(entries(dir.path()), QStringList{"config.txt"});
+    }
+
+    // Only ordinary files: a FIFO without a writer would block open() for
+    // good. Each refusal comes at once and says what the file is.
+    void refusesWhatIsNoOrdinaryFile()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("fifo");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString socketPath = dir.filePath("socket");
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(socketPath).constData(), sizeof address.sun_path);
+        const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(socketFd >= 0 && ::bind(socketFd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+        const auto closeSocket = qScopeGuard([socketFd] { ::close(socketFd); });
+        const QList<std::pair<QString, QString>> cases = {
+            {fifo, "FIFO"}, {dir.path(), "folder"}, {"/dev/null", "character device"},
+            {socketPath, "socket"}};
+        for (const auto &[path, kind] : cases) {
+            QElapsedTimer clock;
+            clock.start();
+            const ConfigReadResult loaded = loadConfigFile(path);
+            QCOMPARE(loaded.rows.size(), 0);
+            QVERIFY2(loaded.error.contains(kind) && loaded.error.contains("not an ordinary file"),
+                     qPrintable(loaded.error));
+            QVERIFY(loadProblemText(path, loaded).contains(path));
+            const FileResult saved = saveConfigFile(path, ChannelTable{});
+            QVERIFY2(!saved.ok && saved.error.contains(kind), qPrintable(saved.error));
+            QVERIFY(clock.elapsed() < 5000);
+        }
+        QFileInfo fifoInfo(fifo);
+        QVERIFY(!fifoInfo.isFile() && fifoInfo.exists());  // Save left the FIFO in place
+    }
+
+    // A file that opens but cannot be read is a read error with the system's
+    // reason, never "empty" (this proc file has size 0 and reading it fails).
+    void readErrorIsNotAnEmptyFile()
+    {
+        const ConfigReadResult result = loadConfigFile("/proc/self/mem");
+        QVERIFY(!result.complete);
+        QVERIFY2(result.error.startsWith("The file could not be read: ") && !result.error.contains("empty"),
+                 qPrintable(result.error));
     }
 
     // A missing file, then a file of ten records: what the operator is told.

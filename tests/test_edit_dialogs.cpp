@@ -40,6 +40,12 @@ void typeText(QWidget *widget, const QString &text)
 
 QString xs(int n) { return QString(n, u'x'); }
 
+void pressEnterOn(QWidget *widget)
+{
+    widget->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(widget, Qt::Key_Return);
+}
+
 QString focusName(QWidget &window) { return window.focusWidget() ? window.focusWidget()->objectName() : QString(); }
 
 }  // namespace
@@ -67,6 +73,10 @@ private slots:
         QTest::newRow("a letter") << "0123" << "|" << "91|12345a7890" << "cmdOK" << "error";
         QTest::newRow("Enter checks too") << "0123" << "|" << "91|123" << "txtNo" << "error";
         QTest::newRow("Delete, even invalid input") << plus << split << "x|" << "cmdDelete" << "";
+        // Enter on a focused button presses that button, not the default OK.
+        QTest::newRow("Enter on Cancel") << plus << split << "9|" << "Enter on cmdCancel" << QString();
+        QTest::newRow("Enter on Delete") << plus << split << "9|" << "Enter on cmdDelete" << "";
+        QTest::newRow("Enter on OK checks") << "0123" << "|" << "91|123" << "Enter on cmdOK" << "error";
         QTest::newRow("Esc") << plus << split << "9|\x1b" << "" << QString();
         for (const char *action : {"cmdCancel", "close box"})
             QTest::newRow(action) << plus << split << "9|" << action << QString();
@@ -99,6 +109,8 @@ private slots:
             });
             if (action == "close box")
                 dialog.windowHandle()->close();
+            else if (action.startsWith("Enter on "))
+                pressEnterOn(dialog.findChild<QPushButton *>(action.mid(9)));
             else if (auto *box = dialog.findChild<QLineEdit *>(action))
                 QTest::keyClick(box, Qt::Key_Return);
             else if (auto *button = dialog.findChild<QPushButton *>(action))
@@ -134,8 +146,17 @@ private slots:
         QTest::newRow("paste cut, its break needs 2") << xs(157) << "V" << "ab\r\nc" << 159 << "cmdOK" << xs(157) + "ab";
         QTest::newRow("drop cut to fit") << xs(157) << "drop" << "abcdef" << 160 << "cmdOK" << xs(157) + "abc";
         QTest::newRow("undo past the limit taken back") << xs(170) << "AXZ" << "" << 0 << "cmdOK" << "";
-        for (const char *closeBy : {"cmdCancel", "close box"})
+        for (const char *closeBy : {"cmdCancel", "close box", "Enter on cmdCancel"})
             QTest::newRow(closeBy) << "Fire" << " door" << "" << 9 << closeBy << "Fire";
+        QTest::newRow("Enter on OK") << "Fire" << " door" << "" << 9 << "Enter on cmdOK" << "Fire door";
+        // Line breaks from the modem or a file come back as they were, and count as they are stored.
+        for (const char *breaks : {"\n", "\r", "\r\r", "\r\n", "\n\r"})
+            QTest::newRow(qPrintable("untouched " + QString(breaks).toLatin1().toPercentEncoding()))
+                << "A" + QString(breaks) + "B" << "" << "" << 2 + int(strlen(breaks)) << "cmdOK"
+                << "A" + QString(breaks) + "B";
+        const QString full = xs(79) + "\n" + xs(80);
+        QTest::newRow("160 with a lone LF is full") << full << "a\r" << "" << 160 << "cmdOK" << full;
+        QTest::newRow("typed break is CR LF, loaded LF kept") << "A\nB" << "\rc" << "" << 6 << "cmdOK" << "A\nB\r\nc";
     }
 
     void messageEditor()
@@ -171,17 +192,16 @@ private slots:
             QTest::keyClick(msg, Qt::Key_Tab);
             QCoreApplication::processEvents();  // a change past the limit is taken back once it has finished
             seen << chars->text() << focusName(dialog);
-            for (auto *button : dialog.findChildren<QPushButton *>())  // neither is a default button
-                QTest::keyClick(button, Qt::Key_Return);
-            seen << (dialog.isVisible() ? "open" : "closed");
             if (closeBy == "close box")
                 dialog.windowHandle()->close();
+            else if (closeBy.startsWith("Enter on "))
+                pressEnterOn(dialog.findChild<QPushButton *>(closeBy.mid(9)));
             else
                 QTest::mouseClick(dialog.findChild<QPushButton *>(closeBy), Qt::LeftButton);
         });
 
-        QCOMPARE(seen, QStringList({"txtMsg", QString("%1/160").arg(count), "cmdCancel", "open"}));
-        QCOMPARE(mdiMain::gMessageAccepted, closeBy == "cmdOK");
+        QCOMPARE(seen, QStringList({"txtMsg", QString("%1/160").arg(count), "cmdCancel"}));
+        QCOMPARE(mdiMain::gMessageAccepted, closeBy.endsWith("cmdOK"));
         QCOMPARE(mdiMain::gMessage, handedBack);
     }
 };

@@ -115,7 +115,7 @@ void RowCommandsTest::messageEditorOkAndCancel()
 
 void RowCommandsTest::saveThenLoadThroughTheDialogs()
 {
-    window_->setRow(12, {true, "+911234567890123", "a, b\r\n\"c"});
+    window_->setRow(12, {true, "+911234567890123", "Alarm \"Zone 1\"\r\nopen, \x01\"c\""});
     const ChannelTable saved = window_->table();
     const QString path = dir_.filePath("table.txt");
     QVERIFY(chooseFile(path, window_->cmdFileSave));
@@ -125,13 +125,8 @@ void RowCommandsTest::saveThenLoadThroughTheDialogs()
     for (int i = 0; i < 16; ++i)
         window_->setRow(i, {});
     QVERIFY(chooseFile(path, window_->cmdFileLoad));
-    for (int i = 0; i < 16; ++i) {
-        if (i != 12)
-            QCOMPARE(window_->row(i), saved[i]);
-    }
-    // The format has no escape: a quote inside a message cuts it there.
-    QCOMPARE(window_->row(12).phoneNo, QString("+911234567890123"));
-    QCOMPARE(window_->row(12).message, QString("a, b\r\n"));
+    for (int i = 0; i < 16; ++i)
+        QCOMPARE(window_->row(i), saved[i]);
 }
 
 // After a successful save, cancelling the dialog writes nothing, even though

@@ -5,6 +5,7 @@
 #include "sim_fixture.h"
 
 #include <QElapsedTimer>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -28,7 +29,7 @@ private slots:
     void cleanup();
     void earlyReplyStillCostsTheWindow();
     void pacedLongReplyArrivesWhole();
-    void lateReplyLandsInTheNextOne();
+    void strayBytesAreNotTheNextReply();
     void closedPortReturnsAtOnce();
     void waitSleeps();
     void hangUpClosesThePortOnce();
@@ -86,15 +87,23 @@ void SendReceiveTest::pacedLongReplyArrivesWhole()
              QString::fromLatin1(port_->modem->state().textAt(0x0100, 160)));
 }
 
-void SendReceiveTest::lateReplyLandsInTheNextOne()
+// Bytes that arrive outside a transaction (a reply after its window
+// closed, noise) never become part of the next reply.
+void SendReceiveTest::strayBytesAreNotTheNextReply()
 {
+    auto *cm = link_->findChild<QSerialPort *>("cm");
+    QVERIFY(cm);
     port_->modem->setProcessingDelayMs(250);
     QVERIFY(transact(protocol::frameReadSettings()).isEmpty());
+    QTRY_COMPARE(cm->bytesAvailable(), 5);  // the late reply is in
     port_->modem->setProcessingDelayMs(0);
-    const QByteArray next = transact(protocol::frameReadSettings());
-    QCOMPARE(next.size(), 10);
-    QCOMPARE(next.left(5), next.mid(5));
-    QVERIFY(!protocol::decodeSettingsReply(next));
+    QCOMPARE(transact(protocol::frameReadSettings()).size(), 5);
+
+    port_->modem->sendUnsolicited("noise");
+    QTRY_COMPARE(cm->bytesAvailable(), 5);
+    const QByteArray reply = transact(protocol::frameReadSettings());
+    QCOMPARE(reply.size(), 5);
+    QVERIFY(protocol::decodeSettingsReply(reply));
 }
 
 void SendReceiveTest::closedPortReturnsAtOnce()

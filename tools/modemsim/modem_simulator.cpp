@@ -65,6 +65,7 @@ public:
     bool answerReads = true;
     bool garbleNext = false;
     QByteArray stray;
+    QByteArray unsolicited;  // to go out now, whatever was asked
     int dropCountdown = -1;  // commands until the line drops; 0: drop now; -1: never
     bool dropped = false;
     bool stopping = false;
@@ -152,6 +153,8 @@ void ModemSimulator::Worker::serve()
                 return;
             }
             pacer.setPaced(options.paceAtLineRate);
+            if (!unsolicited.isEmpty())
+                pacer.enqueue(std::exchange(unsolicited, {}), Clock::now());
         }
         Clock::time_point now = Clock::now();
         while (!outputFull) {
@@ -350,6 +353,15 @@ void ModemSimulator::setAnswerMemoryReads(bool answer) { locked(*worker_, [&](au
 void ModemSimulator::injectBeforeNextReply(const QByteArray &bytes)
 {
     locked(*worker_, [&](auto &w) { w.stray += bytes; });
+}
+
+void ModemSimulator::sendUnsolicited(const QByteArray &bytes)
+{
+    Worker &w = *worker_;
+    std::lock_guard life(w.lifecycle);
+    locked(w, [&](auto &worker) { worker.unsolicited += bytes; });
+    if (w.thread.joinable())
+        w.wake();
 }
 
 void ModemSimulator::garbleNextReplyFirstByte() { locked(*worker_, [](auto &w) { w.garbleNext = true; }); }

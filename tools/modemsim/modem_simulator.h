@@ -68,6 +68,7 @@ public:
     void setPaceAtLineRate(bool pace);
     void setAnswerMemoryReads(bool answer);            // false: "E2" answered, "MR" never
     void injectBeforeNextReply(const QByteArray &bytes);  // stray bytes in front of the next reply
+    void sendUnsolicited(const QByteArray &bytes);     // stray bytes on the line now, unasked
     void garbleNextReplyFirstByte();                   // next reply's first byte is wrong
     // Closes the master once the n-th command from now is in (carried out,
     // not answered); n <= 0 closes it at once. The tool's port sees a hang-up.

@@ -1,0 +1,55 @@
+#include "configfile/config_format.h"
+
+#include "configfile/saved_form_reader.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString text(const char *source) { return QCoreApplication::translate("ConfigFile", source); }
+
+// Why this one text would not come back; empty when nothing stands out in it alone.
+QString textProblem(const QString &value, const QString &field)
+{
+    for (const QChar c : value) {
+        if (c.unicode() > 0xFF)
+            return text("Its %1 holds \"%2\", a character the file cannot store.").arg(field, QString(c));
+        if (c.unicode() == 0)
+            return text("Its %1 holds a NUL character, which the file cannot store.").arg(field);
+    }
+    if (value.size() > kMaxConfigFieldBytes - 2)
+        return text("Its %1 is longer than the file can hold (%2 characters).")
+            .arg(field)
+            .arg(kMaxConfigFieldBytes - 2);
+    if (value.contains(QStringLiteral("\"\r\n")))
+        return text("Its %1 holds a double quote right before a line break, which the file cannot "
+                    "tell apart from the end of the text.")
+            .arg(field);
+    return {};
+}
+
+QString rowProblem(const ChannelRow &row)
+{
+    const QString reason = textProblem(row.phoneNo, text("phone number"));
+    return reason.isEmpty() ? textProblem(row.message, text("message")) : reason;
+}
+
+}  // namespace
+
+std::optional<UnsavableChannel> findUnsavableChannel(const ChannelTable &rows)
+{
+    // The reader itself is the judge: whatever it would not give back
+    // exactly cannot be saved.
+    const std::optional<ChannelTable> back = readSavedForm(formatConfig(rows));
+    if (back && *back == rows)
+        return std::nullopt;
+    for (int i = 0; i < kChannelCount; ++i) {
+        // Without a reading at all, the row with a problem of its own is the one.
+        const bool differs = back ? (*back)[i] != rows[i] : !rowProblem(rows[i]).isEmpty();
+        if (!differs)
+            continue;
+        const QString reason = rowProblem(rows[i]);
+        return UnsavableChannel{i + 1, reason.isEmpty() ? text("Its texts would not load back exactly as they are.") : reason};
+    }
+    return UnsavableChannel{1, text("Its texts would not load back exactly as they are.")};
+}

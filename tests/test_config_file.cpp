@@ -243,12 +243,20 @@ private slots:
         QVERIFY(!result.error.isEmpty());
         QCOMPARE(loadProblemText(path, result), "The configuration could not be loaded from \"" + path + "\".\n\n"
                                                     + result.error + "\n\nNo channel was changed.");
-        writeBytes(path, QByteArray("0\r\n\"\"\r\n\"\"\r\n").repeated(10));
-        result = loadConfigFile(path);
-        QCOMPARE(loadProblemText(path, result),
-                 "The configuration could not be loaded completely from \"" + path
-                     + "\".\n\nLine 31: The file ends before channel 11 is complete.\n\n"
-                       "Channels 1 to 10 were filled from the file; channels 11 to 16 kept their previous values.");
+        const QString head = "The configuration could not be loaded completely from \"" + path + "\".\n\n";
+        const QByteArray record("0\r\n\"\"\r\n\"\"\r\n");
+        writeBytes(path, record.repeated(10));
+        QCOMPARE(loadProblemText(path, loadConfigFile(path)),
+                 head + "Line 31: The file ends before channel 11 is complete.\n\n"
+                        "Channels 1 to 10 were filled from the file; channels 11 to 16 kept their previous values.");
+        writeBytes(path, record);
+        QCOMPARE(loadProblemText(path, loadConfigFile(path)),
+                 head + "Line 4: The file ends before channel 2 is complete.\n\n"
+                        "Channel 1 was filled from the file; channels 2 to 16 kept their previous values.");
+        writeBytes(path, record.repeated(15));
+        QCOMPARE(loadProblemText(path, loadConfigFile(path)),
+                 head + "Line 46: The file ends before channel 16 is complete.\n\n"
+                        "Channels 1 to 15 were filled from the file; channel 16 kept its previous value.");
     }
 };
 

@@ -22,7 +22,76 @@ private slots:
     void textEncoding();
     void readSequence();
     void writeSequence();
+    void readTakesOverOnlyWritableSlaveIds_data();
+    void readTakesOverOnlyWritableSlaveIds();
+    void missedFieldsWording();
 };
+
+namespace {
+
+// Answers a Read from a script: the E2 reply, then each MR with its slot's
+// text, or nothing for the slots listed as silent.
+class ScriptedModem : public TransferHost, public ReadTarget {
+public:
+    QByteArray settings;
+    QList<int> silentSlots;  // 0 to 31: phone slots, then message slots
+    int slaveIdSet = -1;
+
+    QByteArray transact(const QByteArray &frame) override
+    {
+        if (frame == frameReadSettings())
+            return settings;
+        const int slot = sent_++;
+        if (silentSlots.contains(slot))
+            return {};
+        const int count = quint8(frame[6]);
+        return QByteArray("R\0", 2) + QByteArray("5").leftJustified(count, '\0');
+    }
+    bool stopRequested() const override { return false; }
+    void setProgress(int) override {}
+    void setSlaveId(int slaveId) override { slaveIdSet = slaveId; }
+    void setChannelEnabled(int, bool) override {}
+    void setPhoneNo(int, const QString &) override {}
+    void setMessage(int, const QString &) override {}
+
+private:
+    int sent_ = 0;
+};
+
+}  // namespace
+
+void DeviceProtocolTest::readTakesOverOnlyWritableSlaveIds_data()
+{
+    QTest::addColumn<int>("replied");
+    QTest::addColumn<int>("taken");
+    QTest::newRow("0") << 0 << -1;
+    QTest::newRow("1") << 1 << 1;
+    QTest::newRow("32") << 32 << 32;
+    QTest::newRow("33") << 33 << -1;
+}
+
+void DeviceProtocolTest::readTakesOverOnlyWritableSlaveIds()
+{
+    QFETCH(int, replied);
+    QFETCH(int, taken);
+    ScriptedModem modem;
+    modem.settings = QByteArray("E") + char(replied) + QByteArray(3, '\0');
+    QCOMPARE(runDeviceRead(modem, modem).status, ReadOutcome::Completed);
+    QCOMPARE(modem.slaveIdSet, taken);
+}
+
+void DeviceProtocolTest::missedFieldsWording()
+{
+    ScriptedModem modem;
+    modem.settings = QByteArray::fromHex("4501000000");
+    QVERIFY(missedFieldsText(runDeviceRead(modem, modem)).isEmpty());
+    modem = {};
+    modem.settings = QByteArray::fromHex("4501000000");
+    modem.silentSlots = {3, 16 + 0, 16 + 15};
+    QCOMPARE(missedFieldsText(runDeviceRead(modem, modem)),
+             QString("The device did not answer every read. These fields could not be read and kept their "
+                     "previous values:\nPhone number: channel 4\nMessage: channels 1, 16"));
+}
 
 void DeviceProtocolTest::frames_data()
 {

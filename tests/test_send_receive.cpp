@@ -6,10 +6,13 @@
 
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <QDeadlineTimer>
 #include <QSignalSpy>
+#include <QThread>
 #include <QTest>
 
 #include <ctime>
+#include <sys/ioctl.h>
 
 namespace {
 
@@ -30,6 +33,7 @@ private slots:
     void earlyReplyStillCostsTheWindow();
     void pacedLongReplyArrivesWhole();
     void strayBytesAreNotTheNextReply();
+    void bytesWaitingAtTheTickBelongToTheReply();
     void closedPortReturnsAtOnce();
     void waitSleeps();
     void hangUpClosesThePortOnce();
@@ -104,6 +108,26 @@ void SendReceiveTest::strayBytesAreNotTheNextReply()
     const QByteArray reply = transact(protocol::frameReadSettings());
     QCOMPARE(reply.size(), 5);
     QVERIFY(protocol::decodeSettingsReply(reply));
+}
+
+// The reply lands in the system's buffer just as the window closes, before
+// Qt has read it: it still belongs to this transaction.
+void SendReceiveTest::bytesWaitingAtTheTickBelongToTheReply()
+{
+    port_->modem->setSilent(true);
+    auto *cm = link_->findChild<QSerialPort *>("cm");
+    auto *timer = link_->findChild<QTimer *>("tmrTout");
+    QVERIFY(cm && timer);
+    const QByteArray reply = QByteArray::fromHex("4507010000");
+    // Runs right after the link's own tick handler, before the wait returns.
+    connect(timer, &QTimer::timeout, this, [&] {
+        port_->modem->sendUnsolicited(reply);
+        int waiting = 0;
+        QDeadlineTimer deadline(5000);
+        while (ioctl(int(cm->handle()), FIONREAD, &waiting) == 0 && waiting < reply.size() && !deadline.hasExpired())
+            QThread::usleep(100);
+    });
+    QCOMPARE(transact(protocol::frameReadSettings()), reply);
 }
 
 void SendReceiveTest::closedPortReturnsAtOnce()

@@ -4,6 +4,7 @@
 #include "app/combo_selection.h"
 #include "app/connection_lamp.h"
 #include "app/message_label.h"
+#include "app/port_combo_box.h"
 #include "link/com_port.h"
 #include "transfer/progress_window.h"
 
@@ -31,6 +32,7 @@ frmMain::frmMain(const QString &portsDirectory, QWidget *parent)
     buildControls();
     Form_Load();
     updatePortTip();
+    markPresentPorts();
 
     connect(cmdConnect, &QPushButton::clicked, this, &frmMain::cmdConnect_Click);
     connect(cmdDeviceRead, &QPushButton::clicked, this, &frmMain::cmdDeviceRead_Click);
@@ -44,6 +46,7 @@ frmMain::frmMain(const QString &portsDirectory, QWidget *parent)
     }
     connect(cmbComm, &QComboBox::currentIndexChanged, this, &frmMain::updatePortTip);
     connect(cmbComm, &QComboBox::editTextChanged, this, &frmMain::updatePortTip);
+    connect(cmbComm, &PortComboBox::aboutToShowPopup, this, &frmMain::markPresentPorts);
     connect(&link_, &SerialLink::lineLost, this, &frmMain::reportLineLoss);
 }
 
@@ -74,8 +77,19 @@ int frmMain::selectedPortNumber() const { return selectedEntry(cmbComm) + 1; }
 
 void frmMain::updatePortTip()
 {
-    const QString device = link_.deviceFor(selectedPortNumber());
-    cmbComm->setToolTip(device.isEmpty() ? tr("No COM port selected") : device);
+    const int number = selectedPortNumber();
+    const QString device = link_.deviceFor(number);
+    if (!device.isEmpty())
+        cmbComm->setToolTip(device);
+    else
+        cmbComm->setToolTip(number >= kFirstComPort ? tr("COM %1: no device present").arg(number)
+                                                    : tr("No COM port selected"));
+}
+
+void frmMain::markPresentPorts()
+{
+    cmbComm->showPresentPorts(presentComPorts(link_.portsDirectory()));
+    updatePortTip();
 }
 
 void frmMain::cmdConnect_Click()

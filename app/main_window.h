@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/port_combo_box.h"
 #include "model/channel_row.h"
 #include "link/serial_link.h"
 #include "transfer/progress_window.h"
@@ -69,6 +70,7 @@ private:
     void showPortError(const QString &text);
     void reportLineLoss();
     void updatePortTip();
+    void markPresentPorts();
     QList<QWidget *> controlsLockedDuringTransfer() const;
     void openProgress(const QString &message);
     void closeProgress();
@@ -86,7 +88,8 @@ public:
     // Controls, named as the operator-facing design names them.
     QGroupBox *Frame1, *Frame4, *FrameFunction, *frameFile, *Frame2, *Frame3;
     QLabel *Label1, *Label2, *Label3, *Label4, *Image1;
-    QComboBox *cmbComm, *cmbSlaveID;
+    PortComboBox *cmbComm;
+    QComboBox *cmbSlaveID;
     QPushButton *cmdConnect, *cmdDeviceRead, *cmdDeviceWrite, *cmdFileLoad, *cmdFileSave, *cmdExit;
     ConnectionLamp *shpComm;
     std::array<QCheckBox *, kChannelCount> chkChEnable;

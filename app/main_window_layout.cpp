@@ -4,6 +4,8 @@
 #include "ui/fonts.h"
 #include "app/main_window.h"
 #include "app/message_label.h"
+#include "app/application_icon.h"
+#include "app/port_combo_box.h"
 #include "ui/twips.h"
 #include "ui/typing_limit.h"
 
@@ -38,9 +40,10 @@ QGroupBox *frame(QWidget *parent, const QString &name, const QString &title, int
     return place(new QGroupBox(title, parent), name, l, t, w, h);
 }
 
-QComboBox *dropDown(QWidget *parent, const QString &name, int l, int t, int w, int h)
+template <typename Combo = QComboBox>
+Combo *dropDown(QWidget *parent, const QString &name, int l, int t, int w, int h)
 {
-    auto *combo = place(new QComboBox(parent), name, l, t, w, h);
+    auto *combo = place(new Combo(parent), name, l, t, w, h);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setMaxVisibleItems(16);
@@ -52,13 +55,13 @@ QComboBox *dropDown(QWidget *parent, const QString &name, int l, int t, int w, i
 void frmMain::buildControls()
 {
     setWindowTitle("Telvarin");
-    setWindowIcon(QIcon(":/assets/telvarin.png"));
+    setWindowIcon(applicationIcon());
     setFont(sansSerifFont(8.25));
     setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
 
     Frame1 = frame(this, "Frame1", "Communication", 120, 120, 2055, 1575);
     Label1 = addLabel(Frame1, "Label1", "Port No.", twipsRect(480, 240, 855, 255), font());
-    cmbComm = dropDown(Frame1, "cmbComm", 240, 600, 1455, 315);
+    cmbComm = dropDown<PortComboBox>(Frame1, "cmbComm", 240, 600, 1455, 315);
     cmdConnect = addButton(Frame1, "cmdConnect", "Connect", twipsRect(240, 1080, 1215, 315));
     shpComm = place(new ConnectionLamp(Frame1), "shpComm", 1680, 1080, 255, 255);
 

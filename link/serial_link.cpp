@@ -1,7 +1,9 @@
 #include "link/serial_link.h"
 
 #include "link/com_port.h"
+#include "link/port_access.h"
 
+#include <QDir>
 #include <QEventLoop>
 
 SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
@@ -28,10 +30,16 @@ QString SerialLink::deviceFor(int portNumber) const { return comPortDevice(portN
 
 bool SerialLink::open(int portNumber, QString *error)
 {
-    const QString device = deviceFor(portNumber);
-    if (device.isEmpty()) {
+    if (portNumber < kFirstComPort || portNumber > kLastComPort) {
         *error = tr("No COM port is selected. Choose one of COM %1 to COM %2 from the list.")
                      .arg(kFirstComPort).arg(kLastComPort);
+        return false;
+    }
+    const QString device = deviceFor(portNumber);
+    if (device.isEmpty()) {
+        *error = tr("COM %1: no serial device on this machine takes this number. Plug the adapter in, or "
+                    "link com%1 in %2 to its device.")
+                     .arg(portNumber).arg(QDir::toNativeSeparators(portsDirectory_));
         return false;
     }
     portLabel_ = QStringLiteral("COM %1 (%2)").arg(portNumber).arg(device);
@@ -44,6 +52,8 @@ bool SerialLink::open(int portNumber, QString *error)
     cm.setReadBufferSize(1024);
     if (!cm.open(QIODevice::ReadWrite)) {
         *error = QStringLiteral("%1: %2").arg(portLabel_, cm.errorString());
+        if (const QString hint = permissionHint(device, cm.error()); !hint.isEmpty())
+            *error += QLatin1Char(' ') + hint;
         return false;
     }
     lineLoss_.clear();

@@ -22,6 +22,7 @@ public:
     bool close(QString *error);
     bool isOpen() const { return cm.isOpen(); }
     QString deviceFor(int portNumber) const;
+    QString portsDirectory() const { return portsDirectory_; }
 
     // One transaction: the receive buffer is emptied, CommandFrame goes out
     // as it is, then the caller's event loop runs for one tick of

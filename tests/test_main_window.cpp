@@ -3,7 +3,6 @@
 #include "app/connection_lamp.h"
 #include "ui/fonts.h"
 #include "app/main_window.h"
-#include "link/com_port.h"
 #include "sim_fixture.h"
 
 #include <QCheckBox>
@@ -23,8 +22,7 @@ private slots:
     void bothPhoneColumnsVisible();
     void captionsFit();
     void phoneBoxKeepsLongerNumbers();
-    void comPortDevice_data();
-    void comPortDevice();
+    void portListMarksPresentPorts();
     void connectAndDisconnect();
     void failedConnect_data();
     void failedConnect();
@@ -133,31 +131,33 @@ void MainWindowTest::phoneBoxKeepsLongerNumbers()
     }
 }
 
-void MainWindowTest::comPortDevice_data()
+// Present ports carry a mark and a tooltip naming their device; opening
+// the list looks again, so a device that appeared meanwhile is marked.
+void MainWindowTest::portListMarksPresentPorts()
 {
-    QTest::addColumn<int>("port");
-    QTest::addColumn<QString>("linkName");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("link wins") << 3 << "com3" << "<dir>/com3";
-    QTest::newRow("dangling link still wins") << 4 << "com4-dangling" << "<dir>/com4";
-    QTest::newRow("other port's link") << 2 << "com3" << "/dev/ttyS1";
-    QTest::newRow("fallback COM 1") << 1 << "" << "/dev/ttyS0";
-    QTest::newRow("fallback COM 255") << 255 << "" << "/dev/ttyS254";
-    QTest::newRow("port 0") << 0 << "" << "";
-    QTest::newRow("port 256") << 256 << "" << "";
-}
+    QTemporaryDir ports;
+    QFile device(ports.filePath("adapter"));
+    QVERIFY(device.open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(device.fileName(), ports.filePath("com200")));
+    QVERIFY(QFile::link(ports.filePath("missing"), ports.filePath("com201")));
+    frmMain window(ports.path());
+    window.show();
+    PortComboBox *comm = window.cmbComm;
+    auto tip = [&](int number) { return comm->itemData(number - 1, Qt::ToolTipRole).toString(); };
+    QVERIFY(!comm->itemIcon(199).isNull());
+    QVERIFY2(tip(200).contains(ports.filePath("com200")) && tip(200).contains(device.fileName()), qPrintable(tip(200)));
+    QVERIFY(comm->itemIcon(200).isNull());
+    QVERIFY(comm->itemIcon(201).isNull());
+    QCOMPARE(comm->itemText(199), QString("COM 200"));
 
-void MainWindowTest::comPortDevice()
-{
-    QFETCH(int, port);
-    QFETCH(QString, linkName);
-    QFETCH(QString, expected);
-    QTemporaryDir dir;
-    if (linkName == "com3")
-        QVERIFY(QFile::link("/dev/null", dir.filePath("com3")));
-    if (linkName == "com4-dangling")
-        QVERIFY(QFile::link(dir.filePath("nothing-here"), dir.filePath("com4")));
-    QCOMPARE(::comPortDevice(port, dir.path()), expected.replace("<dir>", dir.path()));
+    QVERIFY(QFile::link(ports.filePath("missing"), ports.filePath("com202")));
+    QVERIFY(QFile::rename(device.fileName(), ports.filePath("missing")));
+    comm->showPopup();
+    comm->hidePopup();
+    QVERIFY(comm->itemIcon(199).isNull());
+    QVERIFY(!comm->itemIcon(200).isNull());
+    QVERIFY(!comm->itemIcon(201).isNull());
+    QVERIFY2(tip(202).contains(ports.filePath("com202")), qPrintable(tip(202)));
 }
 
 void MainWindowTest::connectAndDisconnect()
@@ -188,6 +188,7 @@ void MainWindowTest::failedConnect_data()
     QTest::addColumn<QString>("typedPort");
     QTest::addColumn<QString>("textHas");
     QTest::newRow("port without a device") << "COM 7" << "COM 7";
+    QTest::newRow("number no device takes") << "COM 240" << "COM 240: no serial device";
     QTest::newRow("no entry selected") << "my modem" << "No COM port is selected";
 }
 

@@ -1,6 +1,8 @@
 // Developer tool: renders the main window, the progress window and the
 // two editors to PNG files, to look at the layout without a display:
-//   QT_QPA_PLATFORM=offscreen build/tools/telvarin-snapshot out-dir
+//   QT_QPA_PLATFORM=offscreen build/tools/telvarin-snapshot out-dir [ports-dir]
+// With a ports directory the main window is shot after Connect and Read
+// from Device on COM 1 (tools/screenshot.sh puts a simulated modem there).
 #include "ui/fonts.h"
 #include "app/main_window.h"
 #include "dialogs/frm_edit_message.h"
@@ -10,14 +12,29 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     installFontSubstitutes();
     const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    frmMain window;
+    const QString portsDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    frmMain window(portsDir);
     window.show();
+    if (!portsDir.isEmpty()) {
+        // A message box would wait for a click that never comes.
+        QTimer::singleShot(30000, [] {
+            std::fputs("telvarin-snapshot: no modem answered on COM 1\n", stderr);
+            std::_Exit(1);
+        });
+        window.cmdConnect->click();
+        window.cmdDeviceRead->click();
+    }
     window.grab().save(dir + "/main_window.png");
     frmProgress progress(nullptr);
     progress.setMessage("Reading from device ...");

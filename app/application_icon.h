@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's icon at the sizes rendered from assets/telvarin.svg.
+inline QIcon applicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 256})
+        icon.addFile(QStringLiteral(":/assets/telvarin-%1.png").arg(size), QSize(size, size));
+    return icon;
+}

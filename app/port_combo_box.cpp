@@ -1,0 +1,41 @@
+#include "app/port_combo_box.h"
+
+#include <QFileInfo>
+#include <QIcon>
+
+namespace {
+
+QString presentTip(const PresentComPort &port)
+{
+    QStringList lines{port.device};
+    if (const QString target = QFileInfo(port.device).canonicalFilePath(); target != port.device)
+        lines.append(QObject::tr("links to %1").arg(target));
+    for (const QString &fact : {port.description, port.manufacturer})
+        if (!fact.isEmpty())
+            lines.append(fact);
+    if (!port.serialNumber.isEmpty())
+        lines.append(QObject::tr("serial number %1").arg(port.serialNumber));
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+void PortComboBox::showPresentPorts(const QList<PresentComPort> &present)
+{
+    const QIcon mark(QStringLiteral(":/assets/port-present.png"));
+    auto next = present.cbegin();
+    for (int index = 0; index < count(); ++index) {
+        const int number = index + 1;
+        const bool here = next != present.cend() && next->number == number;
+        setItemIcon(index, here ? mark : QIcon());
+        setItemData(index, here ? presentTip(*next) : tr("COM %1: no device present").arg(number), Qt::ToolTipRole);
+        if (here)
+            ++next;
+    }
+}
+
+void PortComboBox::showPopup()
+{
+    emit aboutToShowPopup();
+    QComboBox::showPopup();
+}

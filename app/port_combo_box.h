@@ -1,0 +1,21 @@
+#pragma once
+
+#include "link/com_port.h"
+
+#include <QComboBox>
+
+// The COM port list. Entries keep their captions; those whose device is
+// present carry a mark, and each entry's tooltip says what it stands for.
+// The list asks for fresh marks each time it opens, so an adapter plugged
+// in while the program runs shows up.
+class PortComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit PortComboBox(QWidget *parent) : QComboBox(parent) {}
+
+    void showPresentPorts(const QList<PresentComPort> &present);
+    void showPopup() override;
+
+signals:
+    void aboutToShowPopup();
+};

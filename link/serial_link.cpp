@@ -33,7 +33,12 @@ bool SerialLink::open(int portNumber, QString *error)
                      .arg(kFirstComPort).arg(kLastComPort);
         return false;
     }
-    portLabel_ = QStringLiteral("COM %1 (%2)").arg(portNumber).arg(device);
+    return openDevice(device, QStringLiteral("COM %1 (%2)").arg(portNumber).arg(device), error);
+}
+
+bool SerialLink::openDevice(const QString &device, const QString &label, QString *error)
+{
+    portLabel_ = label;
     cm.setPortName(device);
     cm.setBaudRate(QSerialPort::Baud9600);
     cm.setDataBits(QSerialPort::Data8);

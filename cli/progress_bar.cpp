@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <unistd.h>
 
-ProgressBar::ProgressBar(const QString &title, bool shown) : title_(title), shown_(shown) {}
+// Drawn at 0 % at once: the first command's wait already counts.
+ProgressBar::ProgressBar(const QString &title, bool shown) : title_(title), shown_(shown) { setValue(0); }
 
 ProgressBar::~ProgressBar()
 {

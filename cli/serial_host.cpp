@@ -27,6 +27,9 @@ void SerialHost::close()
 
 QByteArray SerialHost::transact(const QByteArray &frame)
 {
+    // A stop asked for before this command: nothing more goes out.
+    if (stopRequested())
+        return {};
     link_.CommandFrame = frame;
     link_.SendReceive();
     return link_.ReplyData;

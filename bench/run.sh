@@ -1,14 +1,36 @@
 #!/usr/bin/env bash
 # Times Read and Write against the paced modem simulator (a separate
 # process) and prints wall time against 33 x 200 ms and 34 x 200 ms and the
-# tool's CPU time. Usage: bench/run.sh [ROUNDS]   (after ./run.sh or ./run.sh test)
+# tool's CPU time: first through the window, then as telvarin-cli runs
+# (start-up and exit included). Usage: bench/run.sh [ROUNDS]   (after ./run.sh or ./run.sh test)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TELVARIN_BUILD_DIR:-build}
-cmake --build "$build" --target telvarin-bench telvarin-modemsim >/dev/null
+cmake --build "$build" --target telvarin-bench telvarin-modemsim telvarin-cli >/dev/null
 dir=$(mktemp -d)
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -rf "$dir"' EXIT
 "$build/tools/modemsim/telvarin-modemsim" --link "$dir/com1" 2>/dev/null >/dev/null &
 sim=$!
 for _ in $(seq 50); do [ -L "$dir/com1" ] && break; sleep 0.1; done
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/telvarin-bench" "$dir" "${1:-3}"
+
+# One telvarin-cli run: wall time from the shell, CPU time (user + system)
+# of the process.
+time_cli() { # NAME TRANSACTIONS ARGUMENTS...
+    local name=$1 transactions=$2 times
+    shift 2
+    TIMEFORMAT='%3R %3U %3S'
+    times=$( { time "$build/cli/telvarin-cli" "$@" --quiet >/dev/null 2>&1; } 2>&1 )
+    awk -v name="$name" -v t="$times" -v n="$transactions" 'BEGIN {
+        split(t, f, " "); wall = f[1] * 1000; cpu = (f[2] + f[3]) * 1000; nominal = n * 200
+        printf "%-10s %7.1f ms wall  (nominal %5.0f ms, %+5.2f %%)   CPU %6.1f ms = %4.2f %% of one core\n",
+               name, wall, nominal, 100 * (wall - nominal) / nominal, cpu, 100 * cpu / wall }'
+}
+# What starting and ending the process costs, for comparison with the runs.
+TIMEFORMAT='%3R %3U %3S'
+startup=$( { time "$build/cli/telvarin-cli" --version >/dev/null 2>&1; } 2>&1 )
+echo "cli start-up and exit (--version): ${startup%% *} s"
+for _ in $(seq "${1:-3}"); do
+    time_cli "cli read" 33 read --port "$dir/com1" --output "$dir/table.txt"
+    time_cli "cli write" 34 write --port "$dir/com1" --slave-id 1 "$dir/table.txt"
+done

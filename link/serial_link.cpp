@@ -42,7 +42,12 @@ bool SerialLink::open(int portNumber, QString *error)
                      .arg(portNumber).arg(QDir::toNativeSeparators(portsDirectory_));
         return false;
     }
-    portLabel_ = QStringLiteral("COM %1 (%2)").arg(portNumber).arg(device);
+    return openDevice(device, QStringLiteral("COM %1 (%2)").arg(portNumber).arg(device), error);
+}
+
+bool SerialLink::openDevice(const QString &device, const QString &label, QString *error)
+{
+    portLabel_ = label;
     cm.setPortName(device);
     cm.setBaudRate(QSerialPort::Baud9600);
     cm.setDataBits(QSerialPort::Data8);

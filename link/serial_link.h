@@ -19,6 +19,9 @@ public:
     // Opens COM port n at 9600 8N1 without flow control. On failure returns
     // false and puts the operator-facing reason into *error.
     bool open(int portNumber, QString *error);
+    // Opens a device by its path (a USB adapter, a link to one); the same
+    // line settings, errors named by `label`.
+    bool openDevice(const QString &device, const QString &label, QString *error);
     bool close(QString *error);
     bool isOpen() const { return cm.isOpen(); }
     QString deviceFor(int portNumber) const;

@@ -1,0 +1,74 @@
+#include "cli/command_support.h"
+
+#include "cli/cli_output.h"
+#include "cli/exit_codes.h"
+#include "cli/progress_bar.h"
+#include "cli/serial_host.h"
+#include "cli/stop_signals.h"
+#include "configfile/config_file.h"
+
+#include <QStringList>
+
+std::optional<ChannelTable> loadWholeFile(const QString &path)
+{
+    const ConfigReadResult result = loadConfigFile(path);
+    if (!result.complete) {
+        printError(result.line > 0 ? QStringLiteral("%1: line %2: %3").arg(path).arg(result.line).arg(result.error)
+                                   : QStringLiteral("%1: %2").arg(path, result.error));
+        return std::nullopt;
+    }
+    ChannelTable table;
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        table[channel] = result.rows[channel];
+    return table;
+}
+
+bool openPort(SerialHost &host, const QString &port)
+{
+    QString error;
+    if (host.open(port, &error))
+        return true;
+    printError(error);
+    return false;
+}
+
+ModemReading readModem(SerialHost &host, bool quiet)
+{
+    ModemReading reading;
+    ProgressBar bar(QStringLiteral("Reading %1").arg(host.label()), !quiet && ProgressBar::stderrIsTerminal());
+    host.setProgressBar(&bar);
+    reading.outcome = runDeviceRead(host, reading);
+    host.setProgressBar(nullptr);
+    return reading;
+}
+
+int stoppedRun(SerialHost &host, const QString &leftBehind)
+{
+    const QString lineLoss = host.link().takeLineLoss();
+    host.close();
+    if (const int signal = stopSignal()) {
+        printError(QStringLiteral("%1: interrupted; %2.").arg(host.label(), leftBehind));
+        return exitForSignal(signal);
+    }
+    printError(lineLoss.isEmpty() ? QStringLiteral("%1: the port closed during the run; %2.").arg(host.label(), leftBehind)
+                                  : lineLoss);
+    return kExitDevice;
+}
+
+static QString channelList(const QList<int> &channels)
+{
+    QStringList numbers;
+    for (int channel : channels)
+        numbers.append(QString::number(channel + 1));
+    return (channels.size() == 1 ? QStringLiteral("channel ") : QStringLiteral("channels ")) + numbers.join(", ");
+}
+
+QString missedFields(const ReadOutcome &outcome)
+{
+    QStringList parts;
+    if (!outcome.phoneNosMissed.isEmpty())
+        parts.append(QStringLiteral("phone number of ") + channelList(outcome.phoneNosMissed));
+    if (!outcome.messagesMissed.isEmpty())
+        parts.append(QStringLiteral("message of ") + channelList(outcome.messagesMissed));
+    return parts.join(QStringLiteral("; "));
+}

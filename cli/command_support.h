@@ -1,0 +1,27 @@
+#pragma once
+
+#include "cli/modem_reading.h"
+#include "model/channel_row.h"
+
+#include <QString>
+
+#include <optional>
+
+class SerialHost;
+
+// The file's whole table; a file that does not load whole is refused (the
+// reason is printed).
+std::optional<ChannelTable> loadWholeFile(const QString &path);
+
+// Opens the port or prints why it cannot be used.
+bool openPort(SerialHost &host, const QString &port);
+
+// A whole Read of the modem, with the bar when wanted.
+ModemReading readModem(SerialHost &host, bool quiet);
+
+// After a transfer that ended early: closes the port, says why and gives the
+// exit code. `leftBehind` tells what the stop means for the user's data.
+int stoppedRun(SerialHost &host, const QString &leftBehind);
+
+// "phone number of channels 1, 2; message of channel 5"
+QString missedFields(const ReadOutcome &outcome);

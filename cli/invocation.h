@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// One run of telvarin-cli as the command line asks for it, checked before
+// anything is opened.
+struct Invocation {
+    enum Command { Read, Write, Verify, Ports, Help, Version };
+    Command command = Help;
+    QString port;                  // as typed: a COM number or a device path
+    QString file;                  // write, verify: the configuration file; read: the output ("-" for stdout)
+    std::optional<int> slaveId;    // 1 to 32
+    bool quiet = false;
+};
+
+struct InvocationResult {
+    std::optional<Invocation> invocation;
+    QString error;                 // one line, when the command line is not usable
+};
+
+// `arguments` includes the program name, as QCoreApplication::arguments().
+InvocationResult parseInvocation(const QStringList &arguments);
+
+// The usage text for --help and after a usage error.
+QString usageText();
+
+// A device path (it holds a "/") is used as it is; anything else must be a COM
+// number 1 to 255, with or without "COM" in front. Returns the number, or 0
+// for a device path; nullopt when it is neither.
+std::optional<int> parsePortNumber(const QString &port);

@@ -1,0 +1,41 @@
+// telvarin-cli: reads, writes and verifies the alarm modem from a script,
+// with the same transfers as the window. Runs without any display.
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/invocation.h"
+#include "cli/stop_signals.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    installStopHandlers();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("telvarin-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
+
+    const InvocationResult parsed = parseInvocation(QCoreApplication::arguments());
+    if (!parsed.invocation) {
+        printError(parsed.error + QStringLiteral(" (see telvarin-cli --help)"));
+        return kExitUsage;
+    }
+    const Invocation &run = *parsed.invocation;
+    switch (run.command) {
+    case Invocation::Help:
+        std::fputs(qPrintable(usageText()), stdout);
+        return kExitOk;
+    case Invocation::Version:
+        printLine(stdout, QStringLiteral("telvarin-cli " TELVARIN_VERSION));
+        return kExitOk;
+    case Invocation::Ports:
+        return runPorts();
+    case Invocation::Read:
+        return runRead(run);
+    case Invocation::Write:
+        return runWrite(run);
+    case Invocation::Verify:
+        return runVerify(run);
+    }
+    return kExitUsage;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "model/channel_row.h"
+#include "transfer/device_read.h"
+#include "transfer/transfer_host.h"
+
+#include <optional>
+
+// What a Read got out of the modem. It starts as an empty table, so a field
+// the modem did not answer stays empty (and is listed in `outcome`).
+struct ModemReading : ReadTarget {
+    ChannelTable rows;
+    std::optional<int> slaveId;  // absent when the modem reports one outside 1 to 32
+    ReadOutcome outcome;
+
+    void setSlaveId(int id) override { slaveId = id; }
+    void setChannelEnabled(int channel, bool enabled) override { rows[channel].enabled = enabled; }
+    void setPhoneNo(int channel, const QString &phoneNo) override { rows[channel].phoneNo = phoneNo; }
+    void setMessage(int channel, const QString &message) override { rows[channel].message = message; }
+};

@@ -1,8 +1,6 @@
 // The bytes on the line: frames, reply acceptance, the mask and slot texts.
 #include "link/device_protocol.h"
-#include "link/line_text.h"
 #include "transfer/device_read.h"
-#include "transfer/device_write.h"
 
 #include <QTest>
 
@@ -18,10 +16,7 @@ private slots:
     void memoryTextReply_data();
     void memoryTextReply();
     void enableMaskRoundTrip();
-    void textEncoding_data();
-    void textEncoding();
     void readSequence();
-    void writeSequence();
     void readTakesOverOnlyWritableSlaveIds_data();
     void readTakesOverOnlyWritableSlaveIds();
     void missedFieldsWording();
@@ -191,25 +186,6 @@ void DeviceProtocolTest::enableMaskRoundTrip()
     QCOMPARE(decodeEnableMask(0x8005), flags);
 }
 
-// One byte per character: Latin-1, and '?' for what Latin-1 lacks.
-void DeviceProtocolTest::textEncoding_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("ascii") << "ALARM 1" << QByteArray("ALARM 1");
-    QTest::newRow("latin-1") << QString::fromUtf8("Café") << QByteArray("Caf\xE9");
-    QTest::newRow("euro sign") << QString::fromUtf8("5€") << QByteArray("5?");
-    QTest::newRow("line break") << "a\r\nb" << QByteArray("a\r\nb");
-}
-
-void DeviceProtocolTest::textEncoding()
-{
-    QFETCH(QString, text);
-    QFETCH(QByteArray, bytes);
-    QCOMPARE(toLineBytes(text), bytes);
-    QCOMPARE(frameWriteText(0x0100, toLineBytes(text)).mid(7), bytes + '\0');
-}
-
 void DeviceProtocolTest::readSequence()
 {
     const QList<QByteArray> frames = readFrames();
@@ -219,25 +195,6 @@ void DeviceProtocolTest::readSequence()
         QCOMPARE(frames[1 + n], QByteArray::fromHex("26054D52") + char(16 * n) + QByteArray::fromHex("0010"));
         QCOMPARE(frames[17 + n], QByteArray::fromHex("26054D5200") + char(n + 1) + QByteArray::fromHex("A0"));
     }
-}
-
-// The frames of one Write, in order; each frame's layout is checked above.
-void DeviceProtocolTest::writeSequence()
-{
-    WriteRequest request;
-    request.slaveIndex = 31;
-    request.rows[2] = {true, "12345", ""};
-    request.rows[7].message = QString(160, 'x');
-    const QList<QByteArray> frames = writeFrames(request);
-    QCOMPARE(frames.size(), 34);
-    QCOMPARE(frames[0], frameWriteSlaveId(32));
-    QCOMPARE(frames[1], frameWriteEnableMask(0x0004));
-    QCOMPARE(frames[2 + 2], frameWriteText(phoneSlotAddress(2), "12345"));
-    const QByteArray longest = frames[18 + 7];
-    QCOMPARE(longest.size(), 168);
-    QCOMPARE(quint8(longest[1]), quint8(166));
-    QCOMPARE(quint8(longest[6]), quint8(161));
-    QCOMPARE(frames[18 + 8], frameWriteText(messageSlotAddress(8), ""));
 }
 
 QTEST_GUILESS_MAIN(DeviceProtocolTest)

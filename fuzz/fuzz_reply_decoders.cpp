@@ -107,11 +107,12 @@ public:
         const int address = byteAt(frame, 4) | byteAt(frame, 5) << 8;
         const int count = byteAt(frame, 6);
         QByteArray reply = "R" + QByteArray(1, char(count)) + memory(address, count);
-        if (damaged(mrReplies_++)) {
-            switch (mrReplies_ % 3) {
-            case 0: reply.chop(1); break;           // one byte short
-            case 1: reply += '\0'; break;            // a stray byte behind it
-            default: reply[0] = 'E'; break;          // not an "MR" reply
+        const int slot = mrReplies_++;
+        if (damaged(slot)) {
+            switch (slot % 3) {
+            case 0: reply.chop(1); break;  // one byte short
+            case 1: reply += '\0'; break;  // a stray byte behind it
+            default: reply[0] = 'E'; break; // not an "MR" reply
             }
         }
         return reply;

@@ -2,11 +2,13 @@
 #include "dialogs/frm_edit_message.h"
 #include "dialogs/frm_edit_no.h"
 #include "dialogs/hand_over.h"
+#include "dialogs/phone_number.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -66,6 +68,9 @@ private slots:
 
         const QString no = "1234567890", plus = "+91" + no, split = "+91|" + no;
         QTest::newRow("split, OK unchanged") << plus << split << "|" << "cmdOK" << plus;
+        QTest::newRow("11 characters") << "01234567899" << "0|1234567899" << "|" << "cmdOK" << "01234567899";
+        QTest::newRow("long STD code kept whole") << "+44 (0)20abcdefghij" << "+44 (0)20|abcdefghij" << "|" << "cmdCancel"
+                                                  << QString();
         QTest::newRow("10 open empty, typing stops at 5, 10") << no << "|" << "+91234|" + no + "9" << "cmdOK" << "+9123" + no;
         QTest::newRow("Enter in STD box, signed number") << "" << "|" << "0|-123456789" << "txtSTD" << "0-123456789";
         QTest::newRow("empty STD code") << "0123" << "|" << "|" + no << "cmdOK" << "error";
@@ -204,6 +209,35 @@ private slots:
         QCOMPARE(mdiMain::gMessageAccepted, closeBy.endsWith("cmdOK"));
         QCOMPARE(mdiMain::gMessage, handedBack);
     }
+
+    void numericAsTheLocaleWritesNumbers_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("numeric");
+        const QLocale english(QLocale::English, QLocale::UnitedStates), german(QLocale::German, QLocale::Germany),
+            swedish(QLocale::Swedish, QLocale::Sweden);
+        QTest::newRow("plus, leading separator") << english << "+.5" << true;
+        QTest::newRow("blanks around, minus, trailing separator") << english << " \t-5. \t" << true;
+        QTest::newRow("decimal comma") << german << "1,5" << true;
+        QTest::newRow("point in a comma locale") << german << "1.5" << false;
+        QTest::newRow("locale's own minus sign") << swedish << swedish.negativeSign() + "7" << true;
+        // Each fails on its own: blanks inside, what toDouble would take, a lone sign, non-ASCII digits.
+        for (const char *text : {"12 34", "- 5", "nan", "inf", "1e5", "0x12", "1,000", "1.2.3", "+", "\u0661\u0662"})
+            QTest::newRow(text) << english << QString::fromUtf8(text) << false;
+    }
+    void numericAsTheLocaleWritesNumbers()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, text);
+        QFETCH(bool, numeric);
+        QCOMPARE(isNumeric(text, locale), numeric);
+        // The editor's typing limit never lets an 11-character number through, so it is checked here.
+        QVERIFY(isValidPhoneNumber({" 91", "12345.6789"}, english_) && !isValidPhoneNumber({"91", "12345678901"}, english_));
+    }
+
+private:
+    const QLocale english_{QLocale::English, QLocale::UnitedStates};
 };
 
 QTEST_MAIN(TestEditDialogs)

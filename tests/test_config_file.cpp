@@ -12,10 +12,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 Q_DECLARE_METATYPE(ChannelRow)
 
@@ -47,7 +44,7 @@ QStringList entries(const QString &dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-// Makes `name` in dir as the row asks: "fifo", "socket", "folder", "missing", or a file of `content`.
+// Makes `name` in dir as the row asks: "fifo", "folder", "missing", or a file of `content`.
 QString makeTarget(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
 {
     if (name.startsWith('/'))
@@ -55,14 +52,7 @@ QString makeTarget(const QTemporaryDir &dir, const QString &name, const QByteArr
     const QString path = dir.filePath(name);
     if (name == "fifo")
         mkfifo(QFile::encodeName(path).constData(), 0600);
-    else if (name == "socket") {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        ::close(fd);  // the socket file stays
-    } else if (name == "folder")
+    else if (name == "folder")
         QDir().mkdir(path);
     else if (name != "missing")
         writeBytes(path, content);
@@ -81,6 +71,11 @@ QString randomText(QRandomGenerator &random, int maxLength)
     return text;
 }
 
+bool matches(const QString &pattern, const QString &text)
+{
+    return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(text).hasMatch();
+}
+
 bool holdsQuoteBeforeLineEnd(const ChannelRow &row)
 {
     return row.phoneNo.contains("\"\r\n") || row.message.contains("\"\r\n");
@@ -91,17 +86,6 @@ bool holdsQuoteBeforeLineEnd(const ChannelRow &row)
 class TestConfigFile : public QObject {
     Q_OBJECT
 private slots:
-    void formatsKnownBytes()
-    {
-        ChannelTable table;
-        table[0] = {true, "+911234567890", ""};
-        table[7] = {false, "a\"b", "x,y\r\nz"};  // texts go out unescaped
-        table[15] = {true, QStringLiteral("\u20ac5"), QStringLiteral("\u00e9t\u4e2d")};  // Latin-1, else '?'
-        QCOMPARE(formatConfig(table), "1\r\n\"+911234567890\"\r\n\"\"\r\n" + emptyRecords(6)
-                                          + "0\r\n\"a\"b\"\r\n\"x,y\r\nz\"\r\n" + emptyRecords(7)
-                                          + "1\r\n\"?5\"\r\n\"\xe9t?\"\r\n");
-    }
-
     // Files that load completely; `last` are the final rows, all before them empty.
     void reads_data()
     {
@@ -202,14 +186,14 @@ private slots:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<ChannelRow>("row7");
-        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("reason");  // a pattern
         QTest::newRow("quote, line end, quote") << "file" << ChannelRow{true, "1\"\r\n\"2", "x"}
                                                 << "^Channel 7 .*double quote right before a line break";
         QTest::newRow("beyond Latin-1") << "file" << ChannelRow{true, "", QStringLiteral("5 \u20ac")} << "^Channel 7 .*\u20ac";
         QTest::newRow("NUL") << "file" << ChannelRow{true, "", QString::fromLatin1("a\0b", 3)} << "^Channel 7 .*NUL";
-        QTest::newRow("missing folder") << "missing/file" << ChannelRow{} << "";
-        for (const char *kind : {"fifo", "socket", "folder"})
-            QTest::newRow(kind) << kind << ChannelRow{} << (kind == QString("fifo") ? "FIFO" : kind);
+        QTest::newRow("missing folder") << "missing/file" << ChannelRow{} << ".";
+        QTest::newRow("fifo") << "fifo" << ChannelRow{} << "FIFO";
+        QTest::newRow("folder") << "folder" << ChannelRow{} << "folder";
         QTest::newRow("device") << "/dev/null" << ChannelRow{} << "character device";
     }
     void saveRefused()
@@ -226,71 +210,62 @@ private slots:
         clock.start();
         const FileResult result = saveConfigFile(path, table);
         QVERIFY(clock.elapsed() < 5000);
-        QVERIFY(!result.ok);
-        QVERIFY2(!result.error.isEmpty()
-                     && QRegularExpression(reason, QRegularExpression::DotMatchesEverythingOption).match(result.error).hasMatch(),
-                 qPrintable(result.error));
+        QVERIFY2(!result.ok && matches(reason, result.error), qPrintable(result.error));
         QCOMPARE(entries(dir.path()), before);
-        if (target == "file")
-            QCOMPARE(fileBytes(path), QByteArray("old"));
+        QVERIFY(target != "file" || fileBytes(path) == "old");
     }
 
     // Tests run as root, so only a file size limit makes a write fail for
     // sure; with SIGXFSZ ignored the write fails instead of killing us. A
     // small file stays in the write buffer until the final flush, which
     // Qt 6.4's QSaveFile::commit() would ignore; a large one is written through.
-    void failedWriteKeepsOldFile_data()
-    {
-        QTest::addColumn<int>("messageLength");
-        QTest::newRow("buffered") << 160;
-        QTest::newRow("written through") << 1200;
-    }
     void failedWriteKeepsOldFile()
     {
-        QFETCH(int, messageLength);
         QTemporaryDir dir;
         const QString path = dir.filePath("config.txt");
         const QByteArray before = QByteArray("old content\r\n").repeated(100);
         QVERIFY(writeBytes(path, before));
-        ChannelTable table;
-        for (ChannelRow &row : table)
-            row.message = QString(messageLength, u'm');
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit old{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
-        const rlimit lowered{1024, old.rlim_max};
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &lowered) == 0);
-        const FileResult result = saveConfigFile(path, table);
-        setrlimit(RLIMIT_FSIZE, &old);
-        QVERIFY(!result.ok && !result.error.isEmpty());
-        QCOMPARE(entries(dir.path()), QStringList{"config.txt"});
-        QCOMPARE(fileBytes(path), before);
+        for (const int messageLength : {160, 1200}) {
+            ChannelTable table;
+            for (ChannelRow &row : table)
+                row.message = QString(messageLength, u'm');
+            const rlimit lowered{1024, old.rlim_max};
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &lowered) == 0);
+            const FileResult result = saveConfigFile(path, table);
+            setrlimit(RLIMIT_FSIZE, &old);
+            QVERIFY(!result.ok && !result.error.isEmpty());
+            QCOMPARE(entries(dir.path()), QStringList{"config.txt"});
+            QCOMPARE(fileBytes(path), before);
+        }
     }
 
-    // What the operator is told when a load fails or stops early. A FIFO
-    // without a writer would block open() for good: it is refused at once.
+    // What the operator is told when a load fails or stops early, as a
+    // pattern. A FIFO without a writer would block open() for good: it is
+    // refused at once.
     void loadProblems_data()
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("told");
-        const QString none = "The configuration could not be loaded from \"PATH\".\n\n";
-        const QString part = "The configuration could not be loaded completely from \"PATH\".\n\n";
+        const QString none = "^The configuration could not be loaded from \"PATH\"\\.\n\n", nothing = "\n\nNo channel was changed\\.$";
+        const QString part = "^The configuration could not be loaded completely from \"PATH\"\\.\n\n";
         const QByteArray record("0\r\n\"\"\r\n\"\"\r\n");
-        QTest::newRow("missing") << "missing" << QByteArray() << none;
-        QTest::newRow("unreadable") << "/proc/self/mem" << QByteArray() << none + "The file could not be read: ";
-        for (const char *kind : {"fifo", "socket", "folder"})
-            QTest::newRow(kind) << kind << QByteArray() << none;
-        QTest::newRow("device") << "/dev/null" << QByteArray() << none;
+        QTest::newRow("missing") << "missing" << QByteArray() << none + ".+" + nothing;
+        QTest::newRow("unreadable") << "/proc/self/mem" << QByteArray() << none + "The file could not be read: .+" + nothing;
+        for (const char *kind : {"fifo", "folder", "/dev/null"})
+            QTest::newRow(kind) << kind << QByteArray() << none + ".*not an ordinary file.*" + nothing;
         QTest::newRow("ten") << "file" << record.repeated(10)
-                             << part + "Line 31: The file ends before channel 11 is complete.\n\nChannels 1 to 10 were "
-                                       "filled from the file; channels 11 to 16 kept their previous values.";
+                             << part + "Line 31: The file ends before channel 11 is complete\\.\n\nChannels 1 to 10 were "
+                                       "filled from the file; channels 11 to 16 kept their previous values\\.$";
         QTest::newRow("one") << "file" << record
-                             << part + "Line 4: The file ends before channel 2 is complete.\n\nChannel 1 was filled "
-                                       "from the file; channels 2 to 16 kept their previous values.";
+                             << part + "Line 4: The file ends before channel 2 is complete\\.\n\nChannel 1 was filled "
+                                       "from the file; channels 2 to 16 kept their previous values\\.$";
         QTest::newRow("fifteen") << "file" << record.repeated(15)
-                                 << part + "Line 46: The file ends before channel 16 is complete.\n\nChannels 1 to 15 "
-                                           "were filled from the file; channel 16 kept its previous value.";
+                                 << part + "Line 46: The file ends before channel 16 is complete\\.\n\nChannels 1 to 15 "
+                                           "were filled from the file; channel 16 kept its previous value\\.$";
     }
     void loadProblems()
     {
@@ -301,15 +276,7 @@ private slots:
         const QString path = makeTarget(dir, target, content);
         const ConfigReadResult result = loadConfigFile(path);
         const QString text = loadProblemText(path, result);
-        QVERIFY2(text.startsWith(told.replace("PATH", path)), qPrintable(text));
-        QVERIFY(!result.complete);
-        if (told.endsWith("\n\n")) {  // nothing loaded, and the reason is given
-            QCOMPARE(result.rows.size(), 0);
-            QCOMPARE(text, told + result.error + "\n\nNo channel was changed.");
-            QVERIFY2(!result.error.contains("empty"), qPrintable(result.error));
-        }
-        if (target != "file" && target != "missing" && !target.startsWith("/proc"))
-            QVERIFY2(result.error.contains("not an ordinary file"), qPrintable(result.error));
+        QVERIFY2(!result.complete && matches(told.replace("PATH", QRegularExpression::escape(path)), text), qPrintable(text));
     }
 };
 

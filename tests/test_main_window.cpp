@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,21 @@ QStringList numbered(const char *pattern, int count, int width = 0)
     for (int n = 1; n <= count; ++n)
         list << QString(pattern).arg(n, width, 10, QChar('0'));
     return list;
+}
+
+// Clicks the button and picks the path in the file dialog it opens; returns whether the dialog came.
+bool chooseFile(QPushButton *button, const QString &path)
+{
+    bool ran = false;
+    QTimer::singleShot(0, button, [&ran, path] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            ran = true;
+            dialog->selectFile(path);
+            static_cast<QDialog *>(dialog)->accept();
+        }
+    });
+    button->click();
+    return ran;
 }
 
 }  // namespace
@@ -136,19 +152,32 @@ private slots:
         QCOMPARE(connectionState(window), QString("Connect #ff0000 no functions closed"));
     }
 
-    // The adapter is pulled out between transfers: one message, and the window
-    // shows the port closed.
-    void lineLostWhileIdle()
+    // Save then Load gives the table back; a short file fills what it holds and says so.
+    void fileButtons()
     {
-        SimulatedPort port;
-        frmMain window(port.directory());
+        QTemporaryDir dir;
+        frmMain window;
         window.show();
-        window.cmdConnect->click();
+        ChannelTable saved;
+        saved[3] = {true, "+91", "Door"};
+        saved[12] = {false, "+911234567890123", "Alarm \"Zone 1\"\r\nopen, \x01\"c\""};
+        for (int i = 0; i < 16; ++i)
+            window.setRow(i, saved[i]);
+        QVERIFY(chooseFile(window.cmdFileSave, dir.filePath("table.txt")));
+        for (int i = 0; i < 16; ++i)
+            window.setRow(i, {});
+        QVERIFY(chooseFile(window.cmdFileLoad, dir.filePath("table.txt")));
+        QCOMPARE(window.table(), saved);
+
+        QFile ten(dir.filePath("ten.txt"));
+        QVERIFY(ten.open(QIODevice::WriteOnly) && ten.write(QByteArray("1\r\n\"555\"\r\n\"loaded\"\r\n").repeated(10)));
+        ten.close();
         BoxWatcher boxes;
-        port.modem->dropLineAfterCommand(0);
+        QVERIFY(chooseFile(window.cmdFileLoad, ten.fileName()));
         QTRY_COMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].title, QString("USB Port Error"));
-        QCOMPARE(connectionState(window), QString("Connect #ff0000 no functions closed"));
+        QVERIFY(boxes.boxes[0].text.contains(ten.fileName()) && boxes.boxes[0].text.contains("Channels 1 to 10"));
+        std::fill_n(saved.begin(), 10, ChannelRow{true, "555", "loaded"});
+        QCOMPARE(window.table(), saved);
     }
 
 private:

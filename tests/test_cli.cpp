@@ -134,12 +134,10 @@ private slots:
         const QByteArray longPhoneNo = emptyRecords(11) + record(false, "12345678901234567", "") + emptyRecords(4);
         const QString write = "write --port 1 --slave-id 1 FILE";
         QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << true << 1 << "COM 1";
-        QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << true << 1 << "COM 1";
-        QTest::newRow("file cut short") << write << emptyRecords(15) + "1\r\n\"x\"\r\n" << false << 2 << "FILE: line 48";
+            QTest::newRow("file cut short") << write << emptyRecords(15) + "1\r\n\"x\"\r\n" << false << 2 << "FILE: line 48";
         QTest::newRow("phone number of 17") << write << longPhoneNo << false << 2 << "FILE: Channel 12";
         QTest::newRow("message of 161") << write << emptyRecords(1) + record(false, "", QByteArray(161, 'm')) + emptyRecords(14)
                                     << false << 2 << "FILE: Channel 2";
-    QTest::newRow("missing file") << "verify --port 1 FILE" << QByteArray() << false << 2 << "FILE";
         QTest::newRow("missing port") << "write --port 9 --slave-id 1 FILE" << good << false << 2 << "COM 9";
         QTest::newRow("missing device") << "read --port /dev/telvarin-none" << QByteArray() << false << 2
                                         << "/dev/telvarin-none";
@@ -170,29 +168,19 @@ private slots:
         QCOMPARE(port_->modem->receivedFrames().size(), silent ? 1 : 0);
     }
 
-    void stopSignal_data()
-    {
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<int>("exitCode");
-        QTest::newRow("Ctrl-C") << SIGINT << 130;
-        QTest::newRow("SIGTERM") << SIGTERM << 143;
-    }
-
-    // The run ends after the transaction under way; the port is free again and
-    // FILE keeps what it held.
+    // Ctrl-C ends the run after the transaction under way; the port is free
+    // again and FILE keeps what it held.
     void stopSignal()
     {
-        QFETCH(int, signal);
-        QFETCH(int, exitCode);
         QVERIFY(writeFile(file("table.txt"), "kept"));
         QProcess *process = start({"read", "--port", "1", "-o", file("table.txt")});
 
         QVERIFY(port_->modem->waitForFrames(5, 10000));
-        ::kill(pid_t(process->processId()), signal);
+        ::kill(pid_t(process->processId()), SIGINT);
 
         QVERIFY(process->waitForFinished(5000));
         QCOMPARE(process->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process->exitCode(), exitCode);
+        QCOMPARE(process->exitCode(), 130);
         QVERIFY(port_->modem->receivedFrames().size() <= 6);
         QVERIFY(QString(process->readAllStandardError()).contains("interrupted"));
         QCOMPARE(readFile(file("table.txt")), QByteArray("kept"));

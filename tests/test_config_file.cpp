@@ -105,8 +105,8 @@ private slots:
             << QList<ChannelRow>{{true, "+91", " x\r\ny "}, {false, "+91 22", "hi, there"}, {true, "a\rb", "say "},
                                  {false, "", QString(4094, 'm')}};
         // Lines after the 48th are never part of a record, not even bytes that would fail.
-        QTest::newRow("binary behind") << emptyRecords(16) + QByteArray("\0\x01\x02", 3) << QList<ChannelRow>{};
-        QTest::newRow("open quote behind") << emptyRecords(16) + "\"" + QByteArray(5000, 'a') << QList<ChannelRow>{};
+        QTest::newRow("binary, open quote behind") << emptyRecords(16) + QByteArray("\0\x01\"", 3) + QByteArray(5000, 'a')
+                                                   << QList<ChannelRow>{};
     }
     void reads()
     {
@@ -117,38 +117,34 @@ private slots:
         QCOMPARE(result.rows, QList<ChannelRow>(16 - last.size()) + last);
     }
 
+    // Where reading stops, as "rows read, line", and why.
     void stopsAtProblem_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("where");
         QTest::addColumn<QString>("reason");
         // Four records on lines 1 to 13: the last message spans two lines.
         const QByteArray four = emptyRecords(3) + "1\r\n\"\"\r\n\"a\r\nb\"\r\n";
-        QTest::newRow("empty file") << QByteArray() << 0 << 1 << "empty";
-        QTest::newRow("ten records") << emptyRecords(10) << 10 << 31 << "ends before channel 11";
-        QTest::newRow("cut short, blanks at the end") << emptyRecords(10) + "1\r\n\"+91\"\r\n \t" << 10 << 33
+        QTest::newRow("empty file") << QByteArray() << "0, 1" << "empty";
+        QTest::newRow("cut short, blanks at the end") << emptyRecords(10) + "1\r\n\"+91\"\r\n \t" << "10, 33"
                                                       << "ends before channel 11";
-        QTest::newRow("no closing quote") << four + "1\r\n\"\"\r\n\"hello\r\nworld\r\n" << 4 << 16 << "no closing quote";
-        QTest::newRow("quoted field too long") << four + "1\r\n\"\"\r\n\"" + QByteArray(4095, 'm') + "\"\r\n" << 4 << 16
+        QTest::newRow("no closing quote") << four + "1\r\n\"\"\r\n\"hello\r\nworld\r\n" << "4, 16" << "no closing quote";
+        QTest::newRow("quoted field too long") << four + "1\r\n\"\"\r\n\"" + QByteArray(4095, 'm') + "\"\r\n" << "4, 16"
                                                << "4096";
-        QTest::newRow("no line end") << four + "1\r\n" + QByteArray(5000, 'p') << 4 << 15 << "4096";
-        QTest::newRow("binary file") << QByteArray("\x1b\0\0\x10", 4) << 0 << 1 << "control byte 0x1b";
+        QTest::newRow("no line end") << four + "1\r\n" + QByteArray(5000, 'p') << "4, 15" << "4096";
+        QTest::newRow("binary file") << QByteArray("\x1b\0\0\x10", 4) << "0, 1" << "control byte 0x1b";
         for (const char *flag : {"x", "", "+1", "10", "1 1", "\"1\""})
             QTest::newRow(qPrintable(QStringLiteral("flag '%1'").arg(flag)))
-                << four + flag + "\r\n\"\"\r\n\"\"\r\n" << 4 << 14 << "channel 5 must be 0 or 1";
+                << four + flag + "\r\n\"\"\r\n\"\"\r\n" << "4, 14" << "channel 5 must be 0 or 1";
     }
     void stopsAtProblem()
     {
         QFETCH(QByteArray, file);
-        QFETCH(int, rows);
-        QFETCH(int, line);
+        QFETCH(QString, where);
         QFETCH(QString, reason);
         const ConfigReadResult result = readBytes(file);
-        QVERIFY(!result.complete);
-        QCOMPARE(result.rows.size(), rows);
-        QCOMPARE(result.line, line);
-        QVERIFY2(result.error.contains(reason, Qt::CaseInsensitive), qPrintable(result.error));
+        QCOMPARE(QString("%1, %2").arg(result.rows.size()).arg(result.line), where);
+        QVERIFY2(!result.complete && result.error.contains(reason, Qt::CaseInsensitive), qPrintable(result.error));
     }
 
     // Save then Load gives every table back exactly. Only a table holding a
@@ -193,8 +189,6 @@ private slots:
         QTest::newRow("NUL") << "file" << ChannelRow{true, "", QString::fromLatin1("a\0b", 3)} << "^Channel 7 .*NUL";
         QTest::newRow("missing folder") << "missing/file" << ChannelRow{} << ".";
         QTest::newRow("fifo") << "fifo" << ChannelRow{} << "FIFO";
-        QTest::newRow("folder") << "folder" << ChannelRow{} << "folder";
-        QTest::newRow("device") << "/dev/null" << ChannelRow{} << "character device";
     }
     void saveRefused()
     {
@@ -253,7 +247,6 @@ private slots:
         const QString none = "^The configuration could not be loaded from \"PATH\"\\.\n\n", nothing = "\n\nNo channel was changed\\.$";
         const QString part = "^The configuration could not be loaded completely from \"PATH\"\\.\n\n";
         const QByteArray record("0\r\n\"\"\r\n\"\"\r\n");
-        QTest::newRow("missing") << "missing" << QByteArray() << none + ".+" + nothing;
         QTest::newRow("unreadable") << "/proc/self/mem" << QByteArray() << none + "The file could not be read: .+" + nothing;
         for (const char *kind : {"fifo", "folder", "/dev/null"})
             QTest::newRow(kind) << kind << QByteArray() << none + ".*not an ordinary file.*" + nothing;

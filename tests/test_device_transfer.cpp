@@ -80,7 +80,6 @@ private slots:
         QCOMPARE(usableMidRun, QStringList());
         QVERIFY(barMidRun > 4 && barMidRun < 100);
         QVERIFY(window_->cmdConnect->isEnabled() && window_->cmdEditNo[0]->isEnabled() && window_->cmdDeviceWrite->isEnabled());
-        QVERIFY(!window_->progressWindow());
     }
 
     void writeThenReadBack()

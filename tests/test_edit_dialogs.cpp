@@ -85,7 +85,6 @@ private slots:
         QTest::newRow("Enter on Cancel") << plus << split << "9|" << "Enter on cmdCancel" << QString();
         QTest::newRow("Enter on Delete") << plus << split << "9|" << "Enter on cmdDelete" << "";
         QTest::newRow("Enter on OK checks") << "0123" << "|" << "91|123" << "Enter on cmdOK" << "error";
-        QTest::newRow("Esc") << plus << split << "9|\x1b" << "" << QString();
         for (const char *action : {"cmdCancel", "close box"})
             QTest::newRow(action) << plus << split << "9|" << action << QString();
     }

@@ -113,7 +113,6 @@ private slots:
         SimulatedPort port(modemsim::demoState(), 3);
         frmMain window(port.directory());
         window.cmbComm->setCurrentIndex(2);
-        QCOMPARE(window.cmbComm->toolTip(), port.directory() + "/com3");
         BoxWatcher boxes;
         window.cmdConnect->click();
         QCOMPARE(connectionState(window), QString("Disconnect #00ff00 functions open"));

@@ -7,7 +7,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -29,7 +28,7 @@ struct SimulatedPort {
     QString directory() const { return portsDir.path(); }
 };
 
-// A message box seen while the test ran, and what was on screen then.
+// A message box seen while the test ran, and whether the progress window was on screen then.
 struct SeenBox {
     QString title;
     QString text;
@@ -45,22 +44,31 @@ public:
     explicit BoxWatcher(std::function<bool()> progressShown = {}) : progressShown_(std::move(progressShown))
     {
         timer_.setInterval(5);
-        connect(&timer_, &QTimer::timeout, this, &BoxWatcher::poll);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || box == handled_)
+                return;
+            handled_ = box;
+            boxes.append({box->windowTitle(), box->text(), box->icon(), progressShown_ && progressShown_()});
+            QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->accept(); });
+        });
         timer_.start();
     }
     QList<SeenBox> boxes;
 
 private:
-    void poll()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || box == handled_)
-            return;
-        handled_ = box;
-        boxes.append({box->windowTitle(), box->text(), box->icon(), progressShown_ && progressShown_()});
-        QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->accept(); });
-    }
     QTimer timer_;
     QPointer<QMessageBox> handled_;
     std::function<bool()> progressShown_;
 };
+
+// The main window's connection state as the operator sees it: the Connect
+// button's caption, the lamp's colour, whether the Function frame is usable,
+// and whether the port is open.
+template <typename Window>
+QString connectionState(Window &window)
+{
+    return QStringList{window.cmdConnect->text(), window.shpComm->color().name(),
+                       window.FrameFunction->isEnabled() ? "functions" : "no functions",
+                       window.link().isOpen() ? "open" : "closed"}.join(' ');
+}

@@ -1,16 +1,14 @@
 // telvarin-cli run as a process against the simulated modem on a
-// pseudo-terminal: the frames on the line, the file bytes and the exit
-// codes; and, without a modem, how verify words what it found.
-#include "cli/verify_compare.h"
+// pseudo-terminal: the frames on the line, the file bytes, what it says and
+// the exit codes.
 #include "sim_fixture.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QSerialPort>
 #include <QTest>
 
 #include <csignal>
-
-using modemsim::ModemState;
 
 namespace {
 
@@ -38,7 +36,7 @@ QByteArray hex(const char *spaced) { return QByteArray::fromHex(spaced); }
 
 struct CliRun {
     int exitCode = -1;
-    QByteArray out;
+    QString out;
     QString err;
 };
 
@@ -47,276 +45,177 @@ struct CliRun {
 class CliTest : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void readSavesTheModemsTable();
-    void readAnsweredOnlyBySettings();
-    void writeThenVerify();
-    void refusedOrFailed_data();
-    void refusedOrFailed();
-    void stopSignal_data();
-    void stopSignal();
-    void verifyFindings_data();
-    void verifyFindings();
+
+    void init()
+    {
+        modemsim::ModemState state;
+        state.slaveId = 20;
+        state.enableMask = 0x8001;  // channels 1 and 16
+        state.putText(0x0000, "+911234567890");
+        state.memory.replace(0x00F0, 16, "0123456789012345");  // channel 16: a full slot, no NUL
+        state.putText(0x0100, "Fire, site A");
+        state.putText(0x0200, "Caf\xE9 ok");  // channel 2: a byte above 127 ends the text
+        port_ = std::make_unique<SimulatedPort>(state);
+        work_ = std::make_unique<QTemporaryDir>();
+        // The program finds COM 1 in its ports folder under XDG_DATA_HOME.
+        QVERIFY(QDir().mkpath(file("data/telvarin")));
+        QVERIFY(QFile::link(port_->directory(), file("data/telvarin/ports")));
+    }
+
+    void cleanup()
+    {
+        process_.reset();
+        port_.reset();
+    }
+
+    void readSavesTheModemsTable()
+    {
+        const CliRun result = run({"read", "--port", "1", "--output", file("table.txt")});
+
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(readFile(file("table.txt")), record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf")
+                                                  + emptyRecords(13) + record(true, "0123456789012345", ""));
+        QCOMPARE(result.out, QString());
+        QCOMPARE(port_->modem->receivedFrames().size(), 33);
+    }
+
+    void writeThenVerify()
+    {
+        QVERIFY(writeFile(file("site.txt"), record(true, "12345", "Intruder") + emptyRecords(8)
+                                                + record(false, "+441234567890", "Gas leak\r\nexit")
+                                                + emptyRecords(5) + record(true, "", "Caf\xE9 ok")));
+
+        const CliRun written = run({"write", "--port", "1", "--slave-id", "3", file("site.txt")});
+
+        QCOMPARE(written.exitCode, 0);
+        const QList<QByteArray> frames = port_->modem->receivedFrames();
+        QCOMPARE(frames.size(), 34);
+        QCOMPARE(frames.first(4) + frames.last(1),
+                 QList<QByteArray>({hex("26 03 45 30 03"), hex("26 04 45 31 01 80"),
+                                    hex("26 0b 4d 57 00 00 06 31 32 33 34 35 00"), hex("26 06 4d 57 10 00 01 00"),
+                                    hex("26 0d 4d 57 00 10 08 43 61 66 e9 20 6f 6b 00")}));
+
+        // The modem never gives back a byte above 127: the rest of that text cannot be checked.
+        const CliRun same = run({"verify", "--port", "COM 1", "--slave-id", "3", file("site.txt")});
+        QCOMPARE(same.exitCode, 0);
+        QCOMPARE(same.out, QString());
+        QVERIFY2(same.err.contains("Channel 16 message: matches the file up to \"Caf\"; the rest was not checked (from "
+                                     "\"\u00e9\" on the modem gives nothing back: it never returns a character above 127).\n"),
+                 qPrintable(same.err));
+
+        modemsim::ModemState changed = port_->modem->state();
+        changed.slaveId = 0;
+        changed.enableMask = 0x8003;
+        changed.putText(0x0090, "+441234567899");
+        changed.putText(0x0100, "Intruder!");
+        changed.putText(0x1000, "Cab");
+        port_->modem->setState(changed);
+        const CliRun differing = run({"verify", "--port", "1", "--slave-id", "3", "--quiet", file("site.txt")});
+        QCOMPARE(differing.exitCode, 1);
+        QCOMPARE(differing.out, QString("Slave ID: the modem has one outside 1 to 32, expected 3.\n"
+                                        "Channel 1 message: the modem has \"Intruder!\", the file has \"Intruder\".\n"
+                                        "Channel 2: enabled in the modem, disabled in the file.\n"
+                                        "Channel 10 phone number: the modem has \"+441234567899\", the file has "
+                                        "\"+441234567890\".\n"
+                                        "Channel 16 message: the modem has \"Cab\", the file has \"Caf\u00e9 ok\" (from "
+                                        "\"\u00e9\" on the modem gives nothing back: it never returns a character above "
+                                        "127).\n"));
+        QVERIFY2(differing.err.contains("5 differences"), qPrintable(differing.err));
+    }
+
+    void refusedOrFailed_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QByteArray>("fileContent");  // of FILE; none when empty
+        QTest::addColumn<bool>("silent");              // a silent modem gets "E2" and nothing more
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("named");
+        const QByteArray good = emptyRecords(16);
+        const QByteArray longPhoneNo = emptyRecords(11) + record(false, "12345678901234567", "") + emptyRecords(4);
+        const QString write = "write --port 1 --slave-id 1 FILE";
+        QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << true << 1 << "COM 1";
+            QTest::newRow("file cut short") << write << emptyRecords(15) + "1\r\n\"x\"\r\n" << false << 2 << "FILE: line 48";
+        QTest::newRow("phone number of 17") << write << longPhoneNo << false << 2 << "FILE: Channel 12";
+        QTest::newRow("message of 161") << write << emptyRecords(1) + record(false, "", QByteArray(161, 'm')) + emptyRecords(14)
+                                    << false << 2 << "FILE: Channel 2";
+        QTest::newRow("missing port") << "write --port 9 --slave-id 1 FILE" << good << false << 2 << "COM 9";
+        QTest::newRow("missing device") << "read --port /dev/telvarin-none" << QByteArray() << false << 2
+                                        << "/dev/telvarin-none";
+        QTest::newRow("slave ID 33") << "write --port 1 --slave-id 33 FILE" << good << false << 2 << "33";
+        QTest::newRow("COM 0") << "verify --port 0 FILE" << good << false << 2 << "COM number 1 to 255";
+    }
+
+    // Each failure is one line that names the port or the file; nothing is
+    // written anywhere.
+    void refusedOrFailed()
+    {
+        QFETCH(QString, line);
+        QFETCH(QByteArray, fileContent);
+        QFETCH(bool, silent);
+        QFETCH(int, exitCode);
+        QFETCH(QString, named);
+        port_->modem->setSilent(silent);
+        QVERIFY(QFile::link(file("gone"), port_->directory() + "/com9"));  // COM 9: its device is not there
+        QVERIFY(fileContent.isEmpty() || writeFile(file("table.txt"), fileContent));
+
+        const CliRun result = run(line.replace("FILE", file("table.txt")).split(' '));
+
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.err.contains(named.replace("FILE", file("table.txt"))), qPrintable(result.err));
+        QCOMPARE(result.err.count('\n'), 1);
+        QCOMPARE(result.out, QString());
+        QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
+        QCOMPARE(port_->modem->receivedFrames().size(), silent ? 1 : 0);
+    }
+
+    // Ctrl-C ends the run after the transaction under way; the port is free
+    // again and FILE keeps what it held.
+    void stopSignal()
+    {
+        QVERIFY(writeFile(file("table.txt"), "kept"));
+        QProcess *process = start({"read", "--port", "1", "-o", file("table.txt")});
+
+        QVERIFY(port_->modem->waitForFrames(5, 10000));
+        ::kill(pid_t(process->processId()), SIGINT);
+
+        QVERIFY(process->waitForFinished(5000));
+        QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process->exitCode(), 130);
+        QVERIFY(port_->modem->receivedFrames().size() <= 6);
+        QVERIFY(QString(process->readAllStandardError()).contains("interrupted"));
+        QCOMPARE(readFile(file("table.txt")), QByteArray("kept"));
+        QCOMPARE(QDir(work_->path()).entryList(QDir::Files), QStringList{"table.txt"});
+        QSerialPort again(file("data/telvarin/ports/com1"));
+        QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
+    }
 
 private:
-    QProcess *start(const QStringList &arguments);
-    CliRun run(const QStringList &arguments);
+    QProcess *start(const QStringList &arguments)
+    {
+        process_ = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", file("data"));
+        env.remove("QT_QPA_PLATFORM");  // the command line needs no windowing platform
+        env.remove("DISPLAY");
+        process_->setProcessEnvironment(env);
+        process_->start(TELVARIN_CLI, arguments);
+        return process_.get();
+    }
+
+    CliRun run(const QStringList &arguments)
+    {
+        QProcess *process = start(arguments);
+        if (!process->waitForFinished(60000) || process->exitStatus() != QProcess::NormalExit)
+            return {};
+        return {process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
+                QString::fromUtf8(process->readAllStandardError())};
+    }
     QString file(const QString &name) const { return work_->filePath(name); }
 
     std::unique_ptr<SimulatedPort> port_;
     std::unique_ptr<QTemporaryDir> work_;
     std::unique_ptr<QProcess> process_;
 };
-
-void CliTest::init()
-{
-    ModemState state;
-    state.slaveId = 20;
-    state.enableMask = 0x8001;  // channels 1 and 16
-    state.putText(0x0000, "+911234567890");
-    state.memory.replace(0x00F0, 16, "0123456789012345");  // channel 16: a full slot, no NUL
-    state.putText(0x0100, "Fire, site A");
-    state.putText(0x0200, "Caf\xE9 ok");  // channel 2: a byte above 127 ends the text
-    port_ = std::make_unique<SimulatedPort>(state);
-    work_ = std::make_unique<QTemporaryDir>();
-    // The program finds COM 1 in its ports folder under XDG_DATA_HOME.
-    QVERIFY(QDir().mkpath(file("data/telvarin")));
-    QVERIFY(QFile::link(port_->directory(), file("data/telvarin/ports")));
-}
-
-void CliTest::cleanup()
-{
-    process_.reset();
-    port_.reset();
-}
-
-QProcess *CliTest::start(const QStringList &arguments)
-{
-    process_ = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", file("data"));
-    env.remove("QT_QPA_PLATFORM");  // the command line needs no windowing platform
-    env.remove("DISPLAY");
-    process_->setProcessEnvironment(env);
-    process_->start(TELVARIN_CLI, arguments);
-    return process_.get();
-}
-
-CliRun CliTest::run(const QStringList &arguments)
-{
-    QProcess *process = start(arguments);
-    CliRun result;
-    if (!process->waitForFinished(60000) || process->exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process->exitCode();
-    result.out = process->readAllStandardOutput();
-    result.err = QString::fromLocal8Bit(process->readAllStandardError());
-    return result;
-}
-
-void CliTest::readSavesTheModemsTable()
-{
-    const CliRun result = run({"read", "--port", "1", "--output", file("table.txt")});
-
-    QCOMPARE(result.exitCode, 0);
-    QCOMPARE(readFile(file("table.txt")),
-             record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf") + emptyRecords(13)
-                 + record(true, "0123456789012345", ""));
-    QVERIFY(result.out.isEmpty());
-    const QList<QByteArray> frames = port_->modem->receivedFrames();
-    QCOMPARE(frames.size(), 33);
-    QCOMPARE(frames[0], hex("26 02 45 32"));
-    QCOMPARE(frames[1], hex("26 05 4d 52 00 00 10"));
-    QCOMPARE(frames[16], hex("26 05 4d 52 f0 00 10"));
-    QCOMPARE(frames[17], hex("26 05 4d 52 00 01 a0"));
-    QCOMPARE(frames[32], hex("26 05 4d 52 00 10 a0"));
-}
-
-// Partial answers still give the whole file, with empty texts where nothing
-// came back; here on standard output.
-void CliTest::readAnsweredOnlyBySettings()
-{
-    port_->modem->setAnswerMemoryReads(false);
-
-    const CliRun result = run({"read", "--port", "1"});
-
-    QCOMPARE(result.exitCode, 1);
-    QCOMPARE(result.out, record(true, "", "") + emptyRecords(14) + record(true, "", ""));
-    QVERIFY2(result.err.contains("COM 1") && result.err.contains("phone number of channels 1, 2, 3")
-                 && result.err.contains("message of channels 1, 2"),
-             qPrintable(result.err));
-    QCOMPARE(result.err.count('\n'), 1);
-}
-
-void CliTest::writeThenVerify()
-{
-    QVERIFY(writeFile(file("site.txt"), record(true, "12345", "Intruder") + emptyRecords(8)
-                                            + record(false, "+441234567890", "Gas leak\r\nexit")
-                                            + emptyRecords(5) + record(true, "", "ALARM")));
-
-    const CliRun written = run({"write", "--port", "1", "--slave-id", "3", file("site.txt")});
-
-    QCOMPARE(written.exitCode, 0);
-    const QList<QByteArray> frames = port_->modem->receivedFrames();
-    QCOMPARE(frames.size(), 34);
-    QCOMPARE(frames[0], hex("26 03 45 30 03"));
-    QCOMPARE(frames[1], hex("26 04 45 31 01 80"));
-    QCOMPARE(frames[2], hex("26 0b 4d 57 00 00 06 31 32 33 34 35 00"));
-    QCOMPARE(frames[3], hex("26 06 4d 57 10 00 01 00"));
-    QCOMPARE(frames[33], hex("26 0b 4d 57 00 10 06 41 4c 41 52 4d 00"));
-
-    const CliRun same = run({"verify", "--port", "COM 1", "--slave-id", "3", file("site.txt")});
-    QCOMPARE(same.exitCode, 0);
-    QVERIFY(same.out.isEmpty());
-
-    ModemState changed = port_->modem->state();
-    changed.slaveId = 4;
-    changed.enableMask = 0x8003;
-    changed.putText(0x0090, "+441234567899");
-    changed.putText(0x0100, "Intruder!");
-    port_->modem->setState(changed);
-    const CliRun differing = run({"verify", "--port", "1", "--slave-id", "3", "--quiet", file("site.txt")});
-    QCOMPARE(differing.exitCode, 1);
-    QCOMPARE(differing.out, QByteArray("Slave ID: the modem has 4, expected 3.\n"
-                                       "Channel 1 message: the modem has \"Intruder!\", the file has \"Intruder\".\n"
-                                       "Channel 2: enabled in the modem, disabled in the file.\n"
-                                       "Channel 10 phone number: the modem has \"+441234567899\", "
-                                       "the file has \"+441234567890\".\n"));
-    QVERIFY2(differing.err.contains("4 differences"), qPrintable(differing.err));
-}
-
-void CliTest::refusedOrFailed_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QByteArray>("fileContent");  // of FILE; none when empty
-    QTest::addColumn<bool>("silent");              // a silent modem gets "E2" and nothing more
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("named");
-    const QByteArray good = emptyRecords(16);
-    const QByteArray longPhoneNo = emptyRecords(11) + record(false, "12345678901234567", "") + emptyRecords(4);
-    QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << true << 1 << "COM 1";
-    QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << true << 1 << "COM 1";
-    QTest::newRow("file cut short") << "write --port 1 --slave-id 1 FILE" << emptyRecords(15) + "1\r\n\"x\"\r\n"
-                                    << false << 2 << "FILE: line 48";
-    QTest::newRow("phone number of 17") << "write --port 1 --slave-id 1 FILE" << longPhoneNo << false << 2
-                                        << "FILE: Channel 12";
-    QTest::newRow("missing file") << "verify --port 1 FILE" << QByteArray() << false << 2 << "FILE";
-    QTest::newRow("missing port") << "write --port 9 --slave-id 1 FILE" << good << false << 2 << "COM 9";
-    QTest::newRow("missing device") << "read --port /dev/telvarin-none" << QByteArray() << false << 2
-                                    << "/dev/telvarin-none";
-    QTest::newRow("slave ID 33") << "write --port 1 --slave-id 33 FILE" << good << false << 2 << "33";
-    QTest::newRow("COM 0") << "verify --port 0 FILE" << good << false << 2 << "COM number 1 to 255";
-}
-
-// Each failure is one line that names the port or the file; nothing is
-// written anywhere.
-void CliTest::refusedOrFailed()
-{
-    QFETCH(QString, line);
-    QFETCH(QByteArray, fileContent);
-    QFETCH(bool, silent);
-    QFETCH(int, exitCode);
-    QFETCH(QString, named);
-    port_->modem->setSilent(silent);
-    QVERIFY(QFile::link(file("gone"), port_->directory() + "/com9"));  // COM 9: its device is not there
-    QVERIFY(fileContent.isEmpty() || writeFile(file("table.txt"), fileContent));
-
-    const CliRun result = run(line.replace("FILE", file("table.txt")).split(' '));
-
-    QCOMPARE(result.exitCode, exitCode);
-    QVERIFY2(result.err.contains(named.replace("FILE", file("table.txt"))), qPrintable(result.err));
-    QCOMPARE(result.err.count('\n'), 1);
-    QVERIFY(result.out.isEmpty());
-    QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
-    QCOMPARE(port_->modem->receivedFrames().size(), silent ? 1 : 0);
-}
-
-void CliTest::stopSignal_data()
-{
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<int>("exitCode");
-    QTest::newRow("Ctrl-C") << SIGINT << 130;
-    QTest::newRow("SIGTERM") << SIGTERM << 143;
-}
-
-// The run ends after the transaction under way; the port is free again and
-// FILE keeps what it held.
-void CliTest::stopSignal()
-{
-    QFETCH(int, signal);
-    QFETCH(int, exitCode);
-    QVERIFY(writeFile(file("table.txt"), "kept"));
-    QProcess *process = start({"read", "--port", "1", "-o", file("table.txt")});
-
-    QVERIFY(port_->modem->waitForFrames(5, 10000));
-    ::kill(pid_t(process->processId()), signal);
-
-    QVERIFY(process->waitForFinished(5000));
-    QCOMPARE(process->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process->exitCode(), exitCode);
-    QVERIFY(port_->modem->receivedFrames().size() <= 6);
-    QVERIFY(QString(process->readAllStandardError()).contains("interrupted"));
-    QCOMPARE(readFile(file("table.txt")), QByteArray("kept"));
-    QCOMPARE(QDir(work_->path()).entryList(QDir::Files), QStringList{"table.txt"});
-    QSerialPort again(file("data/telvarin/ports/com1"));
-    QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
-}
-
-void CliTest::verifyFindings_data()
-{
-    QTest::addColumn<QString>("fileMessage");
-    QTest::addColumn<QString>("modemMessage");
-    QTest::addColumn<bool>("missed");
-    QTest::addColumn<int>("modemSlaveId");  // 0: outside 1 to 32
-    QTest::addColumn<QStringList>("differences");
-    QTest::addColumn<QStringList>("notChecked");
-
-    QTest::newRow("byte above 127, rest unchecked")
-        << QString::fromLatin1("Caf\xE9 ok") << "Caf" << false << 5 << QStringList()
-        << QStringList{QString::fromLatin1("Channel 7 message: matches the file up to \"Caf\"; the rest was not "
-                                           "checked (from \"\xE9\" on the modem gives nothing back: it never returns "
-                                           "a character above 127).")};
-    QTest::newRow("byte above 127, start differs")
-        << QString::fromLatin1("Caf\xE9") << "Cab" << false << 5
-        << QStringList{QString::fromLatin1("Channel 7 message: the modem has \"Cab\", the file has \"Caf\xE9\" "
-                                           "(from \"\xE9\" on the modem gives nothing back: it never returns a "
-                                           "character above 127).")}
-        << QStringList();
-    QTest::newRow("not answered") << "Fire" << "" << true << 5
-                                  << QStringList{"Channel 7 message: not checked, the modem did not answer when it "
-                                                 "was read."}
-                                  << QStringList();
-    QTest::newRow("slave ID out of range") << "" << "" << false << 0
-                                           << QStringList{"Slave ID: the modem has one outside 1 to 32, expected 5."}
-                                           << QStringList();
-}
-
-// Channel 7's message against the file; every other field agrees, and the
-// file asks for slave ID 5.
-void CliTest::verifyFindings()
-{
-    QFETCH(QString, fileMessage);
-    QFETCH(QString, modemMessage);
-    QFETCH(bool, missed);
-    QFETCH(int, modemSlaveId);
-    QFETCH(QStringList, differences);
-    QFETCH(QStringList, notChecked);
-    ChannelTable inFile;
-    inFile[6] = {true, "0123456789012345", fileMessage};
-    ModemReading modem;
-    modem.rows = inFile;
-    modem.rows[6].message = modemMessage;
-    if (modemSlaveId)
-        modem.slaveId = modemSlaveId;
-    if (missed)
-        modem.outcome.messagesMissed = {6};
-
-    const VerifyFindings findings = compareWithModem(inFile, 5, modem);
-
-    QCOMPARE(findings.differences, differences);
-    QCOMPARE(findings.notChecked, notChecked);
-}
 
 QTEST_GUILESS_MAIN(CliTest)
 #include "test_cli.moc"

@@ -1,254 +1,176 @@
 // The main window: start-up state, layout, COM port names, connect and
 // disconnect against a simulated modem on a pseudo-terminal.
 #include "app/connection_lamp.h"
-#include "ui/fonts.h"
 #include "app/main_window.h"
 #include "sim_fixture.h"
+#include "ui/fonts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSerialPort>
 #include <QTest>
+
+namespace {
+
+QStringList items(const QComboBox *box)
+{
+    QStringList list;
+    for (int i = 0; i < box->count(); ++i)
+        list << box->itemText(i);
+    return list;
+}
+
+QStringList numbered(const char *pattern, int count, int width = 0)
+{
+    QStringList list;
+    for (int n = 1; n <= count; ++n)
+        list << QString(pattern).arg(n, width, 10, QChar('0'));
+    return list;
+}
+
+// Clicks the button and picks the path in the file dialog it opens; returns whether the dialog came.
+bool chooseFile(QPushButton *button, const QString &path)
+{
+    bool ran = false;
+    QTimer::singleShot(0, button, [&ran, path] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            ran = true;
+            dialog->selectFile(path);
+            static_cast<QDialog *>(dialog)->accept();
+        }
+    });
+    button->click();
+    return ran;
+}
+
+}  // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { installFontSubstitutes(); }
-    void startUpState();
-    void bothPhoneColumnsVisible();
-    void captionsFit();
-    void phoneBoxKeepsLongerNumbers();
-    void portListMarksPresentPorts();
-    void connectAndDisconnect();
-    void failedConnect_data();
-    void failedConnect();
-    void lineLostWhileIdle();
-    void exitWhileConnectedReleasesPort();
-};
-
-template <typename T>
-static T *control(const QWidget &window, const QString &name)
-{
-    T *widget = window.findChild<T *>(name);
-    if (!widget)
-        qFatal("no control %s", qPrintable(name));
-    return widget;
-}
-
-void MainWindowTest::startUpState()
-{
-    frmMain window;
-    QCOMPARE(window.windowTitle(), QString("Telvarin"));
-    QCOMPARE(window.minimumSize(), window.maximumSize());
-    QVERIFY(!(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-
-    auto *comm = control<QComboBox>(window, "cmbComm");
-    QCOMPARE(comm->count(), 255);
-    QCOMPARE(comm->currentText(), QString("COM 1"));
-    QCOMPARE(comm->itemText(254), QString("COM 255"));
-    auto *slave = control<QComboBox>(window, "cmbSlaveID");
-    QCOMPARE(slave->count(), 32);
-    QCOMPARE(slave->currentText(), QString("01"));
-    QCOMPARE(slave->itemText(8), QString("09"));
-    QCOMPARE(slave->itemText(31), QString("32"));
-
-    for (int i = 0; i < 16; ++i) {
-        const QString n = QString::number(i);
-        auto *check = control<QCheckBox>(window, "chkChEnable_" + n);
-        QCOMPARE(check->text(), QString("Channel %1").arg(i + 1));
-        QVERIFY(!check->isChecked());
-        auto *phone = control<QLineEdit>(window, "txtPhoneNo_" + n);
-        QVERIFY(phone->text().isEmpty());
-        QVERIFY(!phone->isEnabled());
-        QVERIFY(control<QLabel>(window, "lblMessage_" + n)->text().isEmpty());
-        QCOMPARE(control<QPushButton>(window, "cmdEditNo_" + n)->text(), QString("Edit No."));
-        QCOMPARE(control<QPushButton>(window, "cmdEditMsg_" + n)->text(), QString("Edit Msg."));
-    }
-    QCOMPARE(control<QPushButton>(window, "cmdConnect")->text(), QString("Connect"));
-    QVERIFY(!control<QGroupBox>(window, "FrameFunction")->isEnabled());
-    QVERIFY(!control<QPushButton>(window, "cmdDeviceRead")->isEnabled());
-    QVERIFY(control<QPushButton>(window, "cmdFileLoad")->isEnabled());
-    QCOMPARE(control<QLabel>(window, "Label2")->text(), QString("Designed & Developed by:"));
-    QVERIFY(!control<QLabel>(window, "Image1")->pixmap().isNull());
-    QVERIFY(!window.windowIcon().isNull());
-}
-
-// Every phone box and its button lie wholly inside the frames and the window.
-void MainWindowTest::bothPhoneColumnsVisible()
-{
-    frmMain window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    for (int i = 0; i < 16; ++i) {
-        for (QWidget *w : {static_cast<QWidget *>(window.txtPhoneNo[i]), static_cast<QWidget *>(window.cmdEditNo[i])}) {
-            const QRect inWindow(w->mapTo(&window, QPoint(0, 0)), w->size());
-            QVERIFY2(window.Frame3->rect().contains(w->geometry()), qPrintable(w->objectName()));
-            QVERIFY2(window.rect().contains(inWindow), qPrintable(w->objectName()));
-            QVERIFY2(!w->visibleRegion().isEmpty(), qPrintable(w->objectName()));
-        }
-    }
-    QVERIFY(window.Frame2->geometry().right() < window.width());
-}
-
-// A stand-in font must not clip any caption.
-void MainWindowTest::captionsFit()
-{
-    frmMain window;
-    const auto buttons = window.findChildren<QAbstractButton *>();
-    QVERIFY(buttons.size() > 40);
-    for (const QAbstractButton *b : buttons) {
-        const int extra = qobject_cast<const QCheckBox *>(b) ? 20 : 4;
-        QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) + extra <= b->width(), qPrintable(b->objectName()));
-    }
-    for (const QLabel *l : window.findChildren<QLabel *>()) {
-        if (l->objectName().startsWith("lblMessage"))
-            continue;
-        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), qPrintable(l->objectName()));
-    }
-}
-
-// The 15-character limit binds typing only: a 16-digit number read from
-// the modem or a longer one from a file stays whole, and typing may shorten
-// it but not lengthen it.
-void MainWindowTest::phoneBoxKeepsLongerNumbers()
-{
-    frmMain window;
-    window.setRow(11, {true, "1234567890123456789", "a\r\nb"});
-    QCOMPARE(window.row(11), (ChannelRow{true, "1234567890123456789", "a\r\nb"}));
-    for (int channel : {0, 11}) {
-        QLineEdit *box = window.txtPhoneNo[channel];
-        box->setEnabled(true);
-        box->setFocus();
-        QTest::keyClicks(box, "12345678901234567890");
-        QCOMPARE(box->text().size(), channel == 0 ? 15 : 19);
-        QTest::keyClick(box, Qt::Key_Backspace);
-        QTest::keyClicks(box, "12");
-        QCOMPARE(box->text().size(), channel == 0 ? 15 : 18);
-    }
-}
-
-// Present ports carry a mark and a tooltip naming their device; opening
-// the list looks again, so a device that appeared meanwhile is marked.
-void MainWindowTest::portListMarksPresentPorts()
-{
-    QTemporaryDir ports;
-    QFile device(ports.filePath("adapter"));
-    QVERIFY(device.open(QIODevice::WriteOnly));
-    QVERIFY(QFile::link(device.fileName(), ports.filePath("com200")));
-    QVERIFY(QFile::link(ports.filePath("missing"), ports.filePath("com201")));
-    frmMain window(ports.path());
-    window.show();
-    PortComboBox *comm = window.cmbComm;
-    auto tip = [&](int number) { return comm->itemData(number - 1, Qt::ToolTipRole).toString(); };
-    QVERIFY(!comm->itemIcon(199).isNull());
-    QVERIFY2(tip(200).contains(ports.filePath("com200")) && tip(200).contains(device.fileName()), qPrintable(tip(200)));
-    QVERIFY(comm->itemIcon(200).isNull());
-    QVERIFY(comm->itemIcon(201).isNull());
-    QCOMPARE(comm->itemText(199), QString("COM 200"));
-
-    QVERIFY(QFile::link(ports.filePath("missing"), ports.filePath("com202")));
-    QVERIFY(QFile::rename(device.fileName(), ports.filePath("missing")));
-    comm->showPopup();
-    comm->hidePopup();
-    QVERIFY(comm->itemIcon(199).isNull());
-    QVERIFY(!comm->itemIcon(200).isNull());
-    QVERIFY(!comm->itemIcon(201).isNull());
-    QVERIFY2(tip(202).contains(ports.filePath("com202")), qPrintable(tip(202)));
-}
-
-void MainWindowTest::connectAndDisconnect()
-{
-    SimulatedPort port(modemsim::demoState(), 3);
-    frmMain window(port.directory());
-    window.cmbComm->setCurrentIndex(2);
-    QCOMPARE(window.cmbComm->toolTip(), port.directory() + "/com3");
-
-    BoxWatcher boxes;
-    window.cmdConnect->click();
-    QVERIFY(boxes.boxes.isEmpty());
-    QCOMPARE(window.cmdConnect->text(), QString("Disconnect"));
-    QCOMPARE(window.shpComm->color(), QColor(0, 255, 0));
-    QVERIFY(window.FrameFunction->isEnabled());
-    QVERIFY(window.link().isOpen());
-
-    window.cmdConnect->click();
-    QCOMPARE(window.cmdConnect->text(), QString("Connect"));
-    QCOMPARE(window.shpComm->color(), QColor(0, 0, 0));
-    QVERIFY(!window.FrameFunction->isEnabled());
-    QVERIFY(!window.link().isOpen());
-    QVERIFY(boxes.boxes.isEmpty());
-}
-
-void MainWindowTest::failedConnect_data()
-{
-    QTest::addColumn<QString>("typedPort");
-    QTest::addColumn<QString>("textHas");
-    QTest::newRow("port without a device") << "COM 7" << "COM 7";
-    QTest::newRow("number no device takes") << "COM 240" << "COM 240: no serial device";
-    QTest::newRow("no entry selected") << "my modem" << "No COM port is selected";
-}
-
-void MainWindowTest::failedConnect()
-{
-    QFETCH(QString, typedPort);
-    QFETCH(QString, textHas);
-    QTemporaryDir dir;
-    QVERIFY(QFile::link(dir.filePath("missing"), dir.filePath("com7")));
-    frmMain window(dir.path());
-    window.show();
-    window.cmbComm->setEditText(typedPort);
-
-    BoxWatcher boxes;
-    window.cmdConnect->click();
-    QCOMPARE(boxes.boxes.size(), 1);
-    QCOMPARE(boxes.boxes[0].title, QString("USB Port Error"));
-    QCOMPARE(boxes.boxes[0].icon, QMessageBox::Warning);
-    QVERIFY2(boxes.boxes[0].text.contains(textHas), qPrintable(boxes.boxes[0].text));
-    QCOMPARE(window.shpComm->color(), QColor(255, 0, 0));
-    QCOMPARE(window.cmdConnect->text(), QString("Connect"));
-    QVERIFY(!window.FrameFunction->isEnabled());
-    QVERIFY(!window.link().isOpen());
-}
-
-// The adapter is pulled out between transfers: one message, and the window
-// shows the port closed.
-void MainWindowTest::lineLostWhileIdle()
-{
-    SimulatedPort port;
-    frmMain window(port.directory());
-    window.show();
-    window.cmdConnect->click();
-    BoxWatcher boxes;
-    port.modem->dropLineAfterCommand(0);
-    QTRY_COMPARE(boxes.boxes.size(), 1);
-    QCOMPARE(boxes.boxes[0].title, QString("USB Port Error"));
-    QVERIFY(!window.link().isOpen());
-    QCOMPARE(window.cmdConnect->text(), QString("Connect"));
-    QCOMPARE(window.shpComm->color(), QColor(255, 0, 0));
-    QVERIFY(!window.FrameFunction->isEnabled());
-}
-
-void MainWindowTest::exitWhileConnectedReleasesPort()
-{
-    SimulatedPort port;
+    void startUpState()
     {
-        frmMain window(port.directory());
+        frmMain window;
+        QCOMPARE(window.windowTitle(), QString("Telvarin"));
+        QCOMPARE(items(window.findChild<QComboBox *>("cmbComm")), numbered("COM %1", 255));
+        QCOMPARE(items(window.findChild<QComboBox *>("cmbSlaveID")), numbered("%1", 32, 2));
+        QCOMPARE(window.cmbComm->currentText(), QString("COM 1"));
+        QCOMPARE(window.cmbSlaveID->currentText(), QString("01"));
+        QStringList rows;
+        for (int i = 0; i < 16; ++i) {
+            auto *check = window.findChild<QCheckBox *>(QString("chkChEnable_%1").arg(i));
+            auto *phone = window.findChild<QLineEdit *>(QString("txtPhoneNo_%1").arg(i));
+            rows << QStringList{check->text(), check->isChecked() ? "on" : "off", phone->text(),
+                                phone->isEnabled() ? "editable" : "locked",
+                                window.findChild<QLabel *>(QString("lblMessage_%1").arg(i))->text(),
+                                window.findChild<QPushButton *>(QString("cmdEditNo_%1").arg(i))->text(),
+                                window.findChild<QPushButton *>(QString("cmdEditMsg_%1").arg(i))->text()}
+                        .join('|');
+        }
+        QCOMPARE(rows, numbered("Channel %1|off||locked||Edit No.|Edit Msg.", 16));
+        QCOMPARE(connectionState(window), QString("Connect #808080 no functions closed"));
+        QVERIFY(window.cmdFileLoad->isEnabled());
+    }
+
+    // Present ports carry a mark and a tooltip naming their device; opening
+    // the list looks again, so a device that appeared meanwhile is marked.
+    void portListMarksPresentPorts()
+    {
+        QTemporaryDir ports;
+        QFile device(ports.filePath("adapter"));
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(device.fileName(), ports.filePath("com200")));
+        QVERIFY(QFile::link(ports.filePath("missing"), ports.filePath("com201")));
+        frmMain window(ports.path());
         window.show();
-        window.cmdConnect->click();
-        QVERIFY(window.link().isOpen());
+        PortComboBox *comm = window.cmbComm;
+        auto marked = [comm] {
+            QStringList list;
+            for (int i = 199; i <= 201; ++i)
+                if (!comm->itemIcon(i).isNull())
+                    list << comm->itemText(i);
+            return list;
+        };
+        auto tip = [&](int number) { return comm->itemData(number - 1, Qt::ToolTipRole).toString(); };
+        QCOMPARE(marked(), QStringList{"COM 200"});
+        QVERIFY2(tip(200).contains(ports.filePath("com200")) && tip(200).contains(device.fileName()), qPrintable(tip(200)));
+
+        QVERIFY(QFile::link(ports.filePath("missing"), ports.filePath("com202")));
+        QVERIFY(QFile::rename(device.fileName(), ports.filePath("missing")));
+        comm->showPopup();
+        comm->hidePopup();
+        QCOMPARE(marked(), QStringList({"COM 201", "COM 202"}));
+        QVERIFY2(tip(202).contains(ports.filePath("com202")), qPrintable(tip(202)));
+    }
+
+    void connectAndDisconnect()
+    {
+        SimulatedPort port(modemsim::demoState(), 3);
+        frmMain window(port.directory());
+        window.cmbComm->setCurrentIndex(2);
         BoxWatcher boxes;
-        window.cmdExit->click();
-        QVERIFY(!window.isVisible());
+        window.cmdConnect->click();
+        QCOMPARE(connectionState(window), QString("Disconnect #00ff00 functions open"));
+        window.cmdConnect->click();
+        QCOMPARE(connectionState(window), QString("Connect #000000 no functions closed"));
         QVERIFY(boxes.boxes.isEmpty());
     }
-    // The lock is gone with the window: the port opens again.
-    QSerialPort again(port.directory() + "/com1");
-    QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
-}
+
+    // A failed connect says why in one box each and shows the port closed.
+    void failedConnect()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::link(dir.filePath("missing"), dir.filePath("com7")));
+        frmMain window(dir.path());
+        window.show();
+        BoxWatcher boxes;
+        const QStringList typed{"COM 7", "COM 240", "my modem"}, textHas{"COM 7", "COM 240: no serial device", "No COM port is selected"};
+        for (int n = 0; n < typed.size(); ++n) {
+            window.cmbComm->setEditText(typed[n]);
+            window.cmdConnect->click();
+            QCOMPARE(boxes.boxes.size(), n + 1);
+            QVERIFY2(boxes.boxes[n].title == "USB Port Error" && boxes.boxes[n].icon == QMessageBox::Warning
+                         && boxes.boxes[n].text.contains(textHas[n]), qPrintable(boxes.boxes[n].text));
+            QCOMPARE(connectionState(window), QString("Connect #ff0000 no functions closed"));
+        }
+    }
+
+    // Save then Load gives the table back; a short file fills what it holds and says so.
+    void fileButtons()
+    {
+        QTemporaryDir dir;
+        frmMain window;
+        window.show();
+        ChannelTable saved;
+        saved[3] = {true, "+91", "Door"};
+        saved[12] = {false, "+911234567890123", "Alarm \"Zone 1\"\r\nopen, \x01\"c\""};
+        for (int i = 0; i < 16; ++i)
+            window.setRow(i, saved[i]);
+        QVERIFY(chooseFile(window.cmdFileSave, dir.filePath("table.txt")));
+        for (int i = 0; i < 16; ++i)
+            window.setRow(i, {});
+        QVERIFY(chooseFile(window.cmdFileLoad, dir.filePath("table.txt")));
+        QCOMPARE(window.table(), saved);
+
+        QFile ten(dir.filePath("ten.txt"));
+        QVERIFY(ten.open(QIODevice::WriteOnly) && ten.write(QByteArray("1\r\n\"555\"\r\n\"loaded\"\r\n").repeated(10)));
+        ten.close();
+        BoxWatcher boxes;
+        QVERIFY(chooseFile(window.cmdFileLoad, ten.fileName()));
+        QTRY_COMPARE(boxes.boxes.size(), 1);
+        QVERIFY(boxes.boxes[0].text.contains(ten.fileName()) && boxes.boxes[0].text.contains("Channels 1 to 10"));
+        std::fill_n(saved.begin(), 10, ChannelRow{true, "555", "loaded"});
+        QCOMPARE(window.table(), saved);
+    }
+
+private:
+
+};
 
 QTEST_MAIN(MainWindowTest)
 #include "test_main_window.moc"

@@ -168,19 +168,26 @@ private slots:
         QCOMPARE(port_->modem->receivedFrames().size(), silent ? 1 : 0);
     }
 
-    // Ctrl-C ends the run after the transaction under way; the port is free
-    // again and FILE keeps what it held.
+    // Ctrl-C or SIGTERM ends the run after the transaction under way; the
+    // port is free again and FILE keeps what it held.
+    void stopSignal_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("Ctrl-C") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
     void stopSignal()
     {
+        QFETCH(int, signal);
         QVERIFY(writeFile(file("table.txt"), "kept"));
         QProcess *process = start({"read", "--port", "1", "-o", file("table.txt")});
 
         QVERIFY(port_->modem->waitForFrames(5, 10000));
-        ::kill(pid_t(process->processId()), SIGINT);
+        ::kill(pid_t(process->processId()), signal);
 
         QVERIFY(process->waitForFinished(5000));
         QCOMPARE(process->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process->exitCode(), 130);
+        QCOMPARE(process->exitCode(), 128 + signal);
         QVERIFY(port_->modem->receivedFrames().size() <= 6);
         QVERIFY(QString(process->readAllStandardError()).contains("interrupted"));
         QCOMPARE(readFile(file("table.txt")), QByteArray("kept"));

@@ -1,10 +1,13 @@
 // COM numbers against a folder of fake device entries.
 #include "link/com_port.h"
+#include "link/port_access.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class ComPortTest : public QObject {
     Q_OBJECT
@@ -59,6 +62,41 @@ private slots:
         for (const PresentComPort &port : presentComPorts(ports.path(), dev.path()))
             listed << QString::number(port.number);
         QCOMPARE(listed.join(' '), present);
+    }
+
+    // The advice names the group that owns the device, and is given only
+    // where the device's own permissions keep this process out.
+    void permissionHint_data()
+    {
+        QTest::addColumn<int>("mode");  // -1: no device
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("hint");
+        const struct group *dialout = getgrnam("dialout");
+        const QString join = QString("join its group \"%1\"").arg(dialout ? "dialout" : "20");
+        QTest::newRow("not in the group") << 0660 << int(QSerialPort::PermissionError) << join;
+        QTest::newRow("open to all: a lock refused it") << 0666 << int(QSerialPort::PermissionError) << "";
+        QTest::newRow("other error") << 0660 << int(QSerialPort::DeviceNotFoundError) << "";
+        QTest::newRow("no device") << -1 << int(QSerialPort::PermissionError) << "";
+    }
+    void permissionHint()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, error);
+        QFETCH(QString, hint);
+        if (geteuid() != 0)
+            QSKIP("giving a file to another owner needs root");
+        QTemporaryDir dir;
+        const QString device = dir.filePath("ttyUSB0");
+        const struct group *dialout = getgrnam("dialout");
+        if (mode >= 0) {
+            QVERIFY(QFile(device).open(QIODevice::WriteOnly));
+            QCOMPARE(chown(QFile::encodeName(device).constData(), 65534, dialout ? dialout->gr_gid : 20), 0);
+            QCOMPARE(chmod(QFile::encodeName(device).constData(), mode), 0);
+        }
+        const QString given = ::permissionHint(device, QSerialPort::SerialPortError(error));
+        QVERIFY2(hint.isEmpty() ? given.isEmpty()
+                                : given.contains(hint) && given.contains(device) && given.contains("log in again"),
+                 qPrintable(given));
     }
 };
 

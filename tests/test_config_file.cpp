@@ -99,6 +99,7 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QList<ChannelRow>>("last");
         // As the tool saves them: quotes, control bytes and every line break inside the quotes are text.
+        QTest::newRow("saved empty table") << emptyRecords(16) << QList<ChannelRow>{};
         QTest::newRow("saved texts whole")
             << emptyRecords(13) + "1\r\n\"+91\"\"\r\n\"Alarm \"Zone 1\" open\"\r\n"
                    "0\r\n\"\x01\x1f\t\"\r\n\"say \"hi\"\r\nnow \"\"\r\n\x7f\xff\"\r\n1\r\n\"\"\"\r\n\"a\rb\nc\r\n\"\r\n"
@@ -122,6 +123,11 @@ private slots:
         const ConfigReadResult result = readBytes(file);
         QVERIFY2(result.complete && result.line == 0, qPrintable(result.error));
         QCOMPARE(result.rows, QList<ChannelRow>(16 - last.size()) + last);
+        if (QByteArray(QTest::currentDataTag()).startsWith("saved")) {  // and the tool writes exactly these bytes
+            ChannelTable table;
+            std::copy(result.rows.begin(), result.rows.end(), table.begin());
+            QCOMPARE(formatConfig(table), file);
+        }
     }
 
     // Where reading stops, as "rows read, line", and why.

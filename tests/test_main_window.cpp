@@ -79,6 +79,33 @@ private slots:
 
     // Present ports carry a mark and a tooltip naming their device; opening
     // the list looks again, so a device that appeared meanwhile is marked.
+    // Both phone columns lie wholly inside their frame and the window, and a
+    // box keeps a number longer than typing allows (read from a modem or a
+    // file): typing may shorten it, never lengthen it.
+    void phoneBoxes()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (QWidget *w : std::initializer_list<QWidget *>{window.txtPhoneNo[15], window.cmdEditNo[15]}) {
+            QVERIFY2(window.Frame3->rect().contains(w->geometry()), qPrintable(w->objectName()));
+            QVERIFY2(window.rect().contains(QRect(w->mapTo(&window, QPoint(0, 0)), w->size())), qPrintable(w->objectName()));
+        }
+        window.setRow(11, {true, "1234567890123456789", ""});
+        QStringList lengths;
+        for (int channel : {0, 11}) {
+            QLineEdit *box = window.txtPhoneNo[channel];
+            box->setEnabled(true);
+            box->setFocus();
+            QTest::keyClicks(box, "12345678901234567890");
+            lengths << QString::number(box->text().size());
+            QTest::keyClick(box, Qt::Key_Backspace);
+            QTest::keyClicks(box, "12");
+            lengths << QString::number(box->text().size());
+        }
+        QCOMPARE(lengths, QStringList({"15", "15", "19", "18"}));
+    }
+
     void portListMarksPresentPorts()
     {
         QTemporaryDir ports;

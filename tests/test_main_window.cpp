@@ -57,6 +57,7 @@ private slots:
     {
         frmMain window;
         QCOMPARE(window.windowTitle(), QString("Telvarin"));
+        QCOMPARE(window.size(), QSize(1017, 437));  // 15255 by 6555 twips, fixed
         QCOMPARE(items(window.findChild<QComboBox *>("cmbComm")), numbered("COM %1", 255));
         QCOMPARE(items(window.findChild<QComboBox *>("cmbSlaveID")), numbered("%1", 32, 2));
         QCOMPARE(window.cmbComm->currentText(), QString("COM 1"));

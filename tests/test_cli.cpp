@@ -76,7 +76,12 @@ private slots:
         QCOMPARE(readFile(file("table.txt")), record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf")
                                                   + emptyRecords(13) + record(true, "0123456789012345", ""));
         QCOMPARE(result.out, QString());
-        QCOMPARE(port_->modem->receivedFrames().size(), 33);
+        QList<QByteArray> frames{hex("26 02 45 32")};  // E2, the 16 phone slots, the 16 message slots
+        for (int n = 0; n < 16; ++n)
+            frames << hex("26 05 4d 52") + char(16 * n) + hex("00 10");
+        for (int n = 0; n < 16; ++n)
+            frames << hex("26 05 4d 52 00") + char(n + 1) + hex("a0");
+        QCOMPARE(port_->modem->receivedFrames(), frames);
     }
 
     void writeThenVerify()

@@ -135,6 +135,15 @@ private slots:
         QVERIFY(progress_.isEmpty() && window_->table() == before && window_->cmbSlaveID->currentIndex() == 0);
         QCOMPARE(port_->modem->receivedFrames().size(), 1);
         QVERIFY(!window_->progressWindow() && window_->cmdDeviceRead->isEnabled());
+        if (fault.endsWith("late")) {
+            // The late reply comes in after the Read gave up; the next Read,
+            // with the modem in time again, must not be spoilt by it.
+            QTRY_COMPARE(window_->link().findChild<QSerialPort *>("cm")->bytesAvailable(), 5);
+            port_->modem->setProcessingDelayMs(10);
+            window_->cmdDeviceRead->click();
+            QCOMPARE(boxes_->boxes.size(), 1);
+            QCOMPARE(window_->cmbSlaveID->currentText(), QString("20"));
+        }
     }
 
     // The adapter is pulled out: the run ends at once, the window shows the

@@ -13,10 +13,12 @@ constexpr int kFieldsPerRecord = 3;
 constexpr int kFieldCount = kChannelCount * kFieldsPerRecord;
 // A quoted field, quotes included, is never longer than the lenient reader allows.
 constexpr qsizetype kMaxTextBytes = kMaxConfigFieldBytes - 2;
-// Bytes looked at before the search gives up. A saved file needs about one
-// look per byte; only crafted files with a quote before every line end need
-// more, and those are left to the lenient reader.
-constexpr qint64 kLookBudget = 4'000'000;
+// Bytes looked at before the search gives up: several times the largest
+// file, yet a crafted one is read in a fraction of a second. A saved file
+// needs about one look per byte; only files full of quotes before line ends
+// need more, and those are left to the lenient reader. Save judges a table
+// with this same search, so it refuses a table that would need more.
+constexpr qint64 kLookBudget = 1'000'000;
 
 class SavedFormParser {
 public:

@@ -6,18 +6,63 @@
 #include <QCommandLineParser>
 #include <QScreen>
 
-int main(int argc, char **argv)
+#include <cstring>
+
+namespace {
+
+enum class TextRequest { None, HelpOrVersion, HelpAll };
+
+// Help and version are answered before a window system is opened, so they
+// work over SSH with no display. Qt's own options (-platform, -style …)
+// exist only in a GUI application, so --help-all lists them from one that
+// runs on the offscreen platform.
+TextRequest textRequest(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("telvarin"));
-    QApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
+    TextRequest request = TextRequest::None;
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--help-all") == 0)
+            return TextRequest::HelpAll;
+        for (const char *option : {"-h", "--help", "-?", "-v", "--version"})
+            if (std::strcmp(argv[i], option) == 0)
+                request = TextRequest::HelpOrVersion;
+    }
+    return request;
+}
+
+void parseArguments(const QCoreApplication &app)
+{
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Configures a serial SMS alarm modem: its 16 channels (enable flag, phone number, "
-                       "SMS message) and its slave ID."));
+                       "SMS message) and its slave ID.\n"
+                       "telvarin-cli reads, writes and verifies a modem from a script, without a display; "
+                       "telvarin-modem-simulator plays a modem on a pseudo-terminal. See their --help and "
+                       "man pages."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("telvarin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
+    switch (textRequest(argc, argv)) {
+    case TextRequest::HelpOrVersion: {
+        const QCoreApplication app(argc, argv);
+        parseArguments(app);  // prints the text and exits
+        return 0;
+    }
+    case TextRequest::HelpAll:
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        break;
+    case TextRequest::None:
+        break;
+    }
+    QApplication app(argc, argv);
+    parseArguments(app);
 
     // Every window, the dialogs included, shows the program's icon.
     QApplication::setWindowIcon(applicationIcon());

@@ -201,22 +201,52 @@ private slots:
         QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
     }
 
+    // Help and version answer over SSH too, where there is no display.
+    void answersWithoutDisplay_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("printed");
+        const QString version = TELVARIN_VERSION;
+        QTest::newRow("window, help") << TELVARIN_APP << "--help"
+                                      << QStringList{"telvarin-cli", "telvarin-modem-simulator", "--version"};
+        QTest::newRow("window, version") << TELVARIN_APP << "--version" << QStringList{"telvarin " + version + "\n"};
+        QTest::newRow("window, Qt's options") << TELVARIN_APP << "--help-all" << QStringList{"--platform"};
+        QTest::newRow("command line, help") << TELVARIN_CLI << "--help" << QStringList{"Exit codes"};
+        QTest::newRow("simulator, help") << TELVARIN_SIM << "--help" << QStringList{"--verbose", "--log"};
+        QTest::newRow("simulator, version") << TELVARIN_SIM << "--version"
+                                            << QStringList{"telvarin-modemsim " + version + "\n"};
+    }
+    void answersWithoutDisplay()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, option);
+        QFETCH(QStringList, printed);
+
+        const CliRun result = run({option}, program);
+
+        QCOMPARE(result.exitCode, 0);
+        for (const QString &text : printed)
+            QVERIFY2(result.out.contains(text), qPrintable(result.out + result.err));
+    }
+
 private:
-    QProcess *start(const QStringList &arguments)
+    QProcess *start(const QStringList &arguments, const QString &program = TELVARIN_CLI)
     {
         process_ = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_DATA_HOME", file("data"));
         env.remove("QT_QPA_PLATFORM");  // the command line needs no windowing platform
         env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
         process_->setProcessEnvironment(env);
-        process_->start(TELVARIN_CLI, arguments);
+        process_->start(program, arguments);
         return process_.get();
     }
 
-    CliRun run(const QStringList &arguments)
+    CliRun run(const QStringList &arguments, const QString &program = TELVARIN_CLI)
     {
-        QProcess *process = start(arguments);
+        QProcess *process = start(arguments, program);
         if (!process->waitForFinished(60000) || process->exitStatus() != QProcess::NormalExit)
             return {};
         return {process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),

@@ -5,10 +5,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -20,7 +23,7 @@ void printLine(std::FILE *stream, const QString &text)
 
 int fail(const QString &why)
 {
-    printLine(stderr, QStringLiteral("telvarin-modemsim: ") + why);
+    printLine(stderr, QCoreApplication::applicationName() + QStringLiteral(": ") + why);
     return 1;
 }
 
@@ -36,11 +39,14 @@ int main(int argc, char *argv[])
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    // The program is named as it was started: telvarin-modemsim in the build
+    // tree, telvarin-modem-simulator when installed.
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("telvarin-modemsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Plays the SMS alarm modem on a pseudo-terminal."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption linkOption(QStringLiteral("link"), QStringLiteral("Symbolic link to the port."),
                                         QStringLiteral("path"));
     const QCommandLineOption memoryOption(QStringLiteral("memory"),
@@ -52,8 +58,21 @@ int main(int argc, char *argv[])
     const QCommandLineOption emptyOption(QStringLiteral("empty"), QStringLiteral("Start empty instead of with demo channels."));
     const QCommandLineOption slaveOption(QStringLiteral("slave-id"), QStringLiteral("Slave ID (0 to 255)."),
                                          QStringLiteral("n"));
-    parser.addOptions({linkOption, memoryOption, delayOption, noPaceOption, emptyOption, slaveOption});
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+                                           QStringLiteral("Log every frame, as hex, on standard error."));
+    const QCommandLineOption logOption(QStringLiteral("log"),
+                                       QStringLiteral("Log every frame, as hex, into this file (replaced)."),
+                                       QStringLiteral("file"));
+    parser.addOptions({linkOption, memoryOption, delayOption, noPaceOption, emptyOption, slaveOption, verboseOption,
+                       logOption});
     parser.process(app);
+
+    std::FILE *log = parser.isSet(verboseOption) ? stderr : nullptr;
+    if (parser.isSet(logOption)) {
+        log = std::fopen(QFile::encodeName(parser.value(logOption)).constData(), "w");
+        if (!log)
+            return fail(parser.value(logOption) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+    }
 
     modemsim::ModemState state = parser.isSet(emptyOption) ? modemsim::ModemState{} : modemsim::demoState();
     if (parser.isSet(slaveOption)) {
@@ -75,9 +94,11 @@ int main(int argc, char *argv[])
     options.paceAtLineRate = !parser.isSet(noPaceOption);
 
     modemsim::ModemSimulator simulator(state, options);
-    simulator.setTrafficObserver([](bool incoming, const QByteArray &bytes) {
-        printLine(stderr, QLatin1String(incoming ? "<- " : "-> ") + QString::fromLatin1(bytes.toHex(' ')));
-    });
+    if (log) {
+        simulator.setTrafficObserver([log](bool incoming, const QByteArray &bytes) {
+            printLine(log, QLatin1String(incoming ? "<- " : "-> ") + QString::fromLatin1(bytes.toHex(' ')));
+        });
+    }
     if (!simulator.start(&error))
         return fail(error);
     printLine(stdout, QStringLiteral("modem simulator on ") + simulator.slavePath());
@@ -90,6 +111,8 @@ int main(int argc, char *argv[])
     int signal = 0;
     sigwait(&stopSignals, &signal);
     simulator.stop();
+    if (log && log != stderr)
+        std::fclose(log);
     if (!memoryFile.isEmpty() && !modemsim::saveMemoryFile(memoryFile, simulator.state(), &error))
         return fail(error);
     return 0;

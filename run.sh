@@ -35,10 +35,14 @@ test)
     # touches the ports the operator mapped in the home folder.
     export XDG_DATA_HOME="$PWD/$build/demo-data"
     link="$XDG_DATA_HOME/telvarin/ports/com1"
-    "$build/tools/modemsim/telvarin-modemsim" --link "$link" --memory "$build/demo-data/modem-memory.bin" &
+    log="$build/demo-data/modem.log"
+    mkdir -p "$build/demo-data"
+    "$build/tools/modemsim/telvarin-modemsim" --link "$link" --memory "$build/demo-data/modem-memory.bin" \
+        --log "$log" &
     sim=$!
     trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null' EXIT
     for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
+    echo "The simulated modem is COM 1; the frames on its line go to $log"
     "$build/app/telvarin"
     ;;
 *)

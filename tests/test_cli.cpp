@@ -201,33 +201,41 @@ private slots:
         QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
     }
 
-    // Help and version answer over SSH too, where there is no display.
+    // Help and version answer over SSH too, where there is no display; what
+    // a program cannot use is refused before it starts.
     void answersWithoutDisplay_data()
     {
         QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("printed");
         const QString version = TELVARIN_VERSION;
-        QTest::newRow("window, help") << TELVARIN_APP << "--help"
+        QTest::newRow("window, help") << TELVARIN_APP << QStringList{"--help"} << 0
                                       << QStringList{"telvarin-cli", "telvarin-modem-simulator", "--version"};
-        QTest::newRow("window, version") << TELVARIN_APP << "--version" << QStringList{"telvarin " + version + "\n"};
-        QTest::newRow("window, Qt's options") << TELVARIN_APP << "--help-all" << QStringList{"--platform"};
-        QTest::newRow("command line, help") << TELVARIN_CLI << "--help" << QStringList{"Exit codes"};
-        QTest::newRow("simulator, help") << TELVARIN_SIM << "--help" << QStringList{"--verbose", "--log"};
-        QTest::newRow("simulator, version") << TELVARIN_SIM << "--version"
+        QTest::newRow("window, version") << TELVARIN_APP << QStringList{"--version"} << 0
+                                         << QStringList{"telvarin " + version + "\n"};
+        QTest::newRow("window, Qt's options") << TELVARIN_APP << QStringList{"--help-all"} << 0
+                                              << QStringList{"--platform"};
+        QTest::newRow("command line, help") << TELVARIN_CLI << QStringList{"--help"} << 0 << QStringList{"Exit codes"};
+        QTest::newRow("simulator, help") << TELVARIN_SIM << QStringList{"--help"} << 0
+                                         << QStringList{"--verbose", "--log"};
+        QTest::newRow("simulator, version") << TELVARIN_SIM << QStringList{"--version"} << 0
                                             << QStringList{"telvarin-modemsim " + version + "\n"};
+        QTest::newRow("simulator, log in no folder") << TELVARIN_SIM << QStringList{"--log", "/telvarin-none/modem.log"}
+                                                     << 1 << QStringList{"/telvarin-none/modem.log: "};
     }
     void answersWithoutDisplay()
     {
         QFETCH(QString, program);
-        QFETCH(QString, option);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
         QFETCH(QStringList, printed);
 
-        const CliRun result = run({option}, program);
+        const CliRun result = run(arguments, program);
 
-        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.exitCode, exitCode);
         for (const QString &text : printed)
-            QVERIFY2(result.out.contains(text), qPrintable(result.out + result.err));
+            QVERIFY2((exitCode == 0 ? result.out : result.err).contains(text), qPrintable(result.out + result.err));
     }
 
 private:

@@ -74,7 +74,7 @@ private:
     QList<QWidget *> controlsLockedDuringTransfer() const;
     void openProgress(const QString &message);
     void closeProgress();
-    bool finishTransfer();
+    bool finishTransfer(const QString &cutShort = {});
     int selectedPortNumber() const;
     QString chooseFile(QFileDialog::AcceptMode mode);
 

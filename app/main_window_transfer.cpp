@@ -20,11 +20,9 @@ class MainWindowTransferHost : public TransferHost, public ReadTarget {
 public:
     explicit MainWindowTransferHost(frmMain &window) : w_(window) {}
 
-    QByteArray transact(const QByteArray &frame) override
+    Exchange transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected) override
     {
-        w_.link_.CommandFrame = frame;
-        w_.SendReceive();
-        return w_.link_.ReplyData;
+        return w_.link_.transact(frame, expected);
     }
     bool stopRequested() const override
     {
@@ -77,10 +75,10 @@ void frmMain::closeProgress()
     }
 }
 
-// After a run: report a lost line, and close the window if that was asked
-// for while the run waited. Returns false when no further message should be
-// shown.
-bool frmMain::finishTransfer()
+// After a run: report a lost line (with what the loss cut short), and close
+// the window if that was asked for while the run waited. Returns false when
+// no further message should be shown.
+bool frmMain::finishTransfer(const QString &cutShort)
 {
     if (closeRequested_) {
         // Close from the event loop, once the click handler has returned.
@@ -89,7 +87,8 @@ bool frmMain::finishTransfer()
     }
     if (link_.hasLineLoss()) {
         showDisconnected();
-        showPortError(link_.takeLineLoss());
+        const QString loss = link_.takeLineLoss();
+        showPortError(cutShort.isEmpty() ? loss : loss + "\n\n" + cutShort);
         return false;
     }
     return true;
@@ -131,14 +130,17 @@ void frmMain::cmdDeviceWrite_Click()
                              tr("Nothing was written to the device.\n\n%1").arg(problems.join('\n')));
         return;
     }
+    WriteOutcome outcome;
     {
         BusyGuard busy(controlsLockedDuringTransfer());
         transferRunning_ = true;
         openProgress("Writing to device ...");
         MainWindowTransferHost host(*this);
-        runDeviceWrite(host, request);
+        outcome = runDeviceWrite(host, request);
         closeProgress();
         transferRunning_ = false;
     }
-    finishTransfer();
+    const QString shortfall = writeShortfallText(outcome);
+    if (finishTransfer(shortfall) && !outcome.completed())
+        QMessageBox::warning(this, "Write to Device", shortfall);
 }

@@ -51,7 +51,7 @@ int stoppedRun(SerialHost &host, const QString &leftBehind)
         return exitForSignal(signal);
     }
     printError(lineLoss.isEmpty() ? QStringLiteral("%1: the port closed during the run; %2.").arg(host.label(), leftBehind)
-                                  : lineLoss);
+                                  : QStringLiteral("%1 %2%3.").arg(lineLoss, leftBehind.left(1).toUpper(), leftBehind.mid(1)));
     return kExitDevice;
 }
 

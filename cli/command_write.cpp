@@ -29,9 +29,13 @@ int runWrite(const Invocation &run)
         outcome = runDeviceWrite(host, request);
         host.setProgressBar(nullptr);
     }
-    if (!outcome.completed)
-        return stoppedRun(host, QStringLiteral("%1 of the 34 commands were sent, so the modem holds part of %2")
-                                    .arg(outcome.framesSent).arg(run.file));
+    if (outcome.status == WriteOutcome::Stalled) {
+        host.close();
+        printError(QStringLiteral("%1: %2").arg(host.label(), writeShortfallText(outcome)));
+        return kExitDevice;
+    }
+    if (!outcome.completed())
+        return stoppedRun(host, commandsReachedText(outcome));
     host.close();
     // The modem's answers to a write carry no meaning: verify is the check.
     if (!run.quiet)

@@ -10,11 +10,8 @@ SerialHost::SerialHost() : link_(defaultPortsDirectory()) {}
 bool SerialHost::open(const QString &port, QString *error)
 {
     const int number = parsePortNumber(port).value_or(0);
-    if (number > 0) {
-        label_ = QStringLiteral("COM %1 (%2)").arg(number).arg(link_.deviceFor(number));
+    if (number > 0)
         return link_.open(number, error);
-    }
-    label_ = port;
     return link_.openDevice(port, port, error);
 }
 
@@ -25,14 +22,12 @@ void SerialHost::close()
         link_.close(&ignored);
 }
 
-QByteArray SerialHost::transact(const QByteArray &frame)
+Exchange SerialHost::transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected)
 {
     // A stop asked for before this command: nothing more goes out.
     if (stopRequested())
         return {};
-    link_.CommandFrame = frame;
-    link_.SendReceive();
-    return link_.ReplyData;
+    return link_.transact(frame, expected);
 }
 
 bool SerialHost::stopRequested() const

@@ -15,18 +15,16 @@ public:
     // the port and the reason.
     bool open(const QString &port, QString *error);
     void close();
-    // How the port is named in messages: "COM 3 (/dev/ttyS2)" or the path.
-    QString label() const { return label_; }
+    QString label() const { return link_.label(); }
     SerialLink &link() { return link_; }
 
     void setProgressBar(ProgressBar *bar) { bar_ = bar; }
 
-    QByteArray transact(const QByteArray &frame) override;
+    Exchange transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected) override;
     bool stopRequested() const override;
     void setProgress(int value) override;
 
 private:
     SerialLink link_;
-    QString label_;
     ProgressBar *bar_ = nullptr;
 };

@@ -57,16 +57,21 @@ EnableFlags decodeEnableMask(quint16 mask)
     return enabled;
 }
 
+bool fits(const QByteArray &reply, ReplyShape shape)
+{
+    return reply.size() == shape.length && reply[0] == shape.first;
+}
+
 std::optional<Settings> decodeSettingsReply(const QByteArray &reply)
 {
-    if (reply.size() != 5 || reply[0] != 'E')
+    if (!fits(reply, kSettingsReply))
         return std::nullopt;
     return Settings{quint8(reply[1]), quint16(quint8(reply[2]) | quint8(reply[3]) << 8)};
 }
 
 std::optional<QString> decodeMemoryTextReply(const QByteArray &reply, int count)
 {
-    if (reply.size() != count + 2 || reply[0] != 'R')
+    if (!fits(reply, memoryReply(count)))
         return std::nullopt;
     return decodeSlotText(reply.mid(2));
 }

@@ -26,6 +26,16 @@ QByteArray frameReadMemory(quint16 address, quint8 count);  // "MR"
 // be framed: the result is then empty.
 QByteArray frameWriteText(quint16 address, const QByteArray &text);
 
+// What a reply must look like to be accepted: exactly `length` bytes, the
+// first of them `first`. Nothing else in a reply is checked.
+struct ReplyShape {
+    char first;
+    int length;
+};
+inline constexpr ReplyShape kSettingsReply{'E', 5};  // to "E2"
+constexpr ReplyShape memoryReply(int count) { return {'R', count + 2}; }  // to "MR" of count bytes
+bool fits(const QByteArray &reply, ReplyShape shape);
+
 using EnableFlags = std::array<bool, 16>;
 quint16 encodeEnableMask(const EnableFlags &enabled);
 EnableFlags decodeEnableMask(quint16 mask);

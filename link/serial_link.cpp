@@ -4,7 +4,14 @@
 #include "link/port_access.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
+
+#ifndef Q_OS_WIN
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#endif
 
 SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
     : QObject(parent), cm(this), tmrTout(this), portsDirectory_(portsDirectory)
@@ -48,7 +55,10 @@ bool SerialLink::open(int portNumber, QString *error)
 bool SerialLink::openDevice(const QString &device, const QString &label, QString *error)
 {
     portLabel_ = label;
-    cm.setPortName(device);
+    // Opened by its real name, so every name of one device (a COM link, the
+    // device path, two links) takes the same lock file.
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    cm.setPortName(canonical.isEmpty() ? device : canonical);
     cm.setBaudRate(QSerialPort::Baud9600);
     cm.setDataBits(QSerialPort::Data8);
     cm.setParity(QSerialPort::NoParity);
@@ -61,8 +71,25 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
             *error += QLatin1Char(' ') + hint;
         return false;
     }
+    if (!lockDevice()) {
+        cm.close();
+        *error = QStringLiteral("%1: %2").arg(portLabel_, tr("Permission error while locking the device"));
+        return false;
+    }
     lineLoss_.clear();
     return true;
+}
+
+// A lock file does not stop a program that names the device differently or
+// ignores lock files, and the port's exclusive mode does not stop root; a
+// lock on the device itself stops every second opener that asks for it.
+bool SerialLink::lockDevice()
+{
+#ifdef Q_OS_WIN
+    return true;
+#else
+    return ::flock(int(cm.handle()), LOCK_EX | LOCK_NB) == 0;
+#endif
 }
 
 bool SerialLink::close(QString *error)
@@ -76,20 +103,52 @@ bool SerialLink::close(QString *error)
     return true;
 }
 
-void SerialLink::SendReceive()
+Exchange SerialLink::transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected)
+{
+    CommandFrame = frame;
+    Exchange exchange;
+    if (!runTransaction(&exchange.sent))
+        return exchange;
+    exchange.reply = ReplyData;
+    if (expected && !protocol::fits(exchange.reply, *expected))
+        settleLine();
+    return exchange;
+}
+
+void SerialLink::SendReceive() { runTransaction(nullptr); }
+
+bool SerialLink::runTransaction(bool *sent)
 {
     if (!cm.isOpen() || waitLoop_)
-        return;
+        return false;
     // Bytes still waiting belong to an earlier transaction (a reply that came
     // after its window closed, noise on the line) and are never part of this
     // reply: left in, they would spoil this one and, taken late, the next.
     cm.clear(QSerialPort::Input);
+    unsentAtLoss_ = CommandFrame.size();  // until a loss counts what was left
     cm.write(CommandFrame);
+    const bool completed = waitOneWindow();
+    // A frame not wholly out when its window ends never reached the modem;
+    // its rest must not trail into the next command.
+    const bool allSent = cm.isOpen() ? bytesNotSent() == 0 : unsentAtLoss_ == 0;
+    if (sent)
+        *sent = allSent;
+    if (!completed)
+        return false;
+    if (!allSent)
+        cm.clear(QSerialPort::Output);
+    drainOperatingSystemBuffer();
+    ReplyData = cm.readAll();
+    return true;
+}
+
+// Sleeps in an event loop for one tick of tmrTout: the window repaints and
+// the port delivers its bytes, and no CPU is spent polling. False when the
+// wait was cut short or the port closed meanwhile.
+bool SerialLink::waitOneWindow()
+{
     TimedOut = false;
     tmrTout.start();
-
-    // The wait sleeps in an event loop: the window repaints and the port
-    // delivers its bytes, and no CPU is spent polling.
     QEventLoop wait;
     waitLoop_ = &wait;
     while (!TimedOut && waitLoop_)
@@ -97,11 +156,36 @@ void SerialLink::SendReceive()
     const bool completed = waitLoop_ != nullptr;
     waitLoop_ = nullptr;
     tmrTout.stop();
+    return completed && cm.isOpen();
+}
 
-    if (!completed || !cm.isOpen())
-        return;
-    drainOperatingSystemBuffer();
-    ReplyData = cm.readAll();
+void SerialLink::settleLine()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kSettleLimitMs) {
+        if (!waitOneWindow())
+            return;
+        drainOperatingSystemBuffer();
+        if (cm.readAll().isEmpty())
+            return;
+    }
+    giveUpLine(tr("The line on %1 did not go quiet: the device kept sending for %2 seconds after a reply that was "
+                  "not the one asked for. The port was closed; check the baud rate and the cable, then Connect again.")
+                   .arg(portLabel_)
+                   .arg(kSettleLimitMs / 1000));
+}
+
+// Bytes of the frame still in the port or in the system's output queue.
+qint64 SerialLink::bytesNotSent() const
+{
+    qint64 pending = cm.bytesToWrite();
+#ifndef Q_OS_WIN
+    int queued = 0;
+    if (::ioctl(int(cm.handle()), TIOCOUTQ, &queued) == 0)
+        pending += queued;
+#endif
+    return pending;
 }
 
 void SerialLink::abortWait()
@@ -144,10 +228,16 @@ void SerialLink::onPortError(QSerialPort::SerialPortError error)
         return;
     // A hang-up makes QSerialPort raise ReadError over and over while the
     // port stays open; closing on the first one stops the flood.
-    const QString reason = cm.errorString();
+    giveUpLine(tr("The connection on %1 was lost: the device stopped answering or was removed (%2).")
+                   .arg(portLabel_, cm.errorString()));
+}
+
+// Closes the port, ends any wait and reports the loss once.
+void SerialLink::giveUpLine(const QString &reason)
+{
+    unsentAtLoss_ = bytesNotSent();
     cm.close();
-    lineLoss_ = tr("The connection on %1 was lost: the device stopped answering or was removed (%2).")
-                    .arg(portLabel_, reason);
+    lineLoss_ = reason;
     abortWait();
     QMetaObject::invokeMethod(this, &SerialLink::lineLost, Qt::QueuedConnection);
 }

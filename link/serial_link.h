@@ -1,12 +1,25 @@
 #pragma once
 
+#include "link/device_protocol.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
 
+#include <optional>
+
 class QEventLoop;
+
+// What one transaction gave back.
+struct Exchange {
+    // Every byte of the command left the port (within its window, or before
+    // the line was lost or the wait cut short). False when nothing was sent.
+    bool sent = false;
+    // Everything received within the window; empty when nothing arrived.
+    QByteArray reply;
+};
 
 // The one serial port to the modem and the send-and-wait transaction that
 // every device command uses.
@@ -25,13 +38,28 @@ public:
     bool close(QString *error);
     bool isOpen() const { return cm.isOpen(); }
     QString deviceFor(int portNumber) const;
+    // How the port is named in messages: "COM 3 (/dev/ttyS2)" or the path.
+    QString label() const { return portLabel_; }
     QString portsDirectory() const { return portsDirectory_; }
 
-    // One transaction: the receive buffer is emptied, CommandFrame goes out
-    // as it is, then the caller's event loop runs for one tick of
-    // tmrTout, 200 ms, and everything received by then becomes ReplyData.
-    // With the port closed it returns at once and leaves ReplyData alone.
+    // One transaction, the call every device command goes through: the
+    // receive buffer is emptied, the frame goes out as it is, then the
+    // caller's event loop runs for one tick of tmrTout, 200 ms, and
+    // everything received by then is the reply (and ReplyData).
+    // A read command names the reply it expects. When the reply does not fit
+    // it, the rest of a late or garbled answer may still be on its way; the
+    // link then waits until the line has been quiet for a whole window and
+    // throws away what came meanwhile, so that the next command's window
+    // holds only its own reply. A line that does not go quiet within
+    // kSettleLimitMs is given up like a lost one.
+    Exchange transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected = std::nullopt);
+
+    // The same transaction without a reply check: CommandFrame in,
+    // ReplyData out. With the port closed it returns at once and leaves
+    // ReplyData alone.
     void SendReceive();
+
+    static constexpr int kSettleLimitMs = 3000;
 
     // Ends a running wait at once (the window is closing); ReplyData is left as it was.
     void abortWait();
@@ -51,6 +79,12 @@ signals:
     void lineLost();
 
 private:
+    bool lockDevice();
+    bool runTransaction(bool *sent);
+    bool waitOneWindow();
+    void settleLine();
+    void giveUpLine(const QString &reason);
+    qint64 bytesNotSent() const;
     void tmrTout_Tick();
     void onPortError(QSerialPort::SerialPortError error);
     void drainOperatingSystemBuffer();
@@ -61,4 +95,5 @@ private:
     QString portLabel_;
     QString lineLoss_;
     QEventLoop *waitLoop_ = nullptr;
+    qint64 unsentAtLoss_ = 0;  // bytes of the frame still in the port when the line was given up
 };

@@ -132,22 +132,25 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QByteArray>("fileContent");  // of FILE; none when empty
-        QTest::addColumn<bool>("silent");              // a silent modem gets "E2" and nothing more
+        QTest::addColumn<QString>("fault");            // of the modem or the line
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("named");
         const QByteArray good = emptyRecords(16);
         const QByteArray longPhoneNo = emptyRecords(11) + record(false, "12345678901234567", "") + emptyRecords(4);
         const QString write = "write --port 1 --slave-id 1 FILE";
-        QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << true << 1 << "COM 1";
-            QTest::newRow("file cut short") << write << emptyRecords(15) + "1\r\n\"x\"\r\n" << false << 2 << "FILE: line 48";
-        QTest::newRow("phone number of 17") << write << longPhoneNo << false << 2 << "FILE: Channel 12";
+        QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << "silent" << 1 << "COM 1";
+        QTest::newRow("output stalled") << write << good << "stall" << 1 << "/com1): The Write stopped: command 4 did not leave the port";
+        QTest::newRow("line lost") << write << good << "drop" << 1 << "3 of 34 commands reached the line";
+        QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
+            QTest::newRow("file cut short") << write << emptyRecords(15) + "1\r\n\"x\"\r\n" << "" << 2 << "FILE: line 48";
+        QTest::newRow("phone number of 17") << write << longPhoneNo << "" << 2 << "FILE: Channel 12";
         QTest::newRow("message of 161") << write << emptyRecords(1) + record(false, "", QByteArray(161, 'm')) + emptyRecords(14)
-                                    << false << 2 << "FILE: Channel 2";
-        QTest::newRow("missing port") << "write --port 9 --slave-id 1 FILE" << good << false << 2 << "COM 9";
-        QTest::newRow("missing device") << "read --port /dev/telvarin-none" << QByteArray() << false << 2
+                                    << "" << 2 << "FILE: Channel 2";
+        QTest::newRow("missing port") << "write --port 9 --slave-id 1 FILE" << good << "" << 2 << "COM 9";
+        QTest::newRow("missing device") << "read --port /dev/telvarin-none" << QByteArray() << "" << 2
                                         << "/dev/telvarin-none";
-        QTest::newRow("slave ID 33") << "write --port 1 --slave-id 33 FILE" << good << false << 2 << "33";
-        QTest::newRow("COM 0") << "verify --port 0 FILE" << good << false << 2 << "COM number 1 to 255";
+        QTest::newRow("slave ID 33") << "write --port 1 --slave-id 33 FILE" << good << "" << 2 << "33";
+        QTest::newRow("COM 0") << "verify --port 0 FILE" << good << "" << 2 << "COM number 1 to 255";
     }
 
     // Each failure is one line that names the port or the file; nothing is
@@ -156,10 +159,16 @@ private slots:
     {
         QFETCH(QString, line);
         QFETCH(QByteArray, fileContent);
-        QFETCH(bool, silent);
+        QFETCH(QString, fault);
         QFETCH(int, exitCode);
         QFETCH(QString, named);
-        port_->modem->setSilent(silent);
+        port_->modem->setSilent(fault == "silent");
+        if (fault == "stall")
+            port_->modem->stallOutputAfterCommand(3);
+        else if (fault == "drop")
+            port_->modem->dropLineAfterCommand(3);
+        QSerialPort other(port_->modem->slavePath());  // another program on the modem
+        QVERIFY(fault != "in use" || other.open(QIODevice::ReadWrite));
         QVERIFY(QFile::link(file("gone"), port_->directory() + "/com9"));  // COM 9: its device is not there
         QVERIFY(fileContent.isEmpty() || writeFile(file("table.txt"), fileContent));
 
@@ -170,7 +179,7 @@ private slots:
         QCOMPARE(result.err.count('\n'), 1);
         QCOMPARE(result.out, QString());
         QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
-        QCOMPARE(port_->modem->receivedFrames().size(), silent ? 1 : 0);
+        QCOMPARE(port_->modem->receivedFrames().size(), fault == "silent" ? 1 : fault == "stall" || fault == "drop" ? 3 : 0);
     }
 
     // Ctrl-C or SIGTERM ends the run after the transaction under way; the

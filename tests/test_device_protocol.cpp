@@ -15,13 +15,13 @@ public:
     QByteArray settings;
     QList<int> silentSlots;
     int slaveIdSet = -1;
-    QByteArray transact(const QByteArray &frame) override
+    Exchange transact(const QByteArray &frame, std::optional<ReplyShape>) override
     {
         if (frame == frameReadSettings())
-            return settings;
+            return {true, settings};
         if (silentSlots.contains(sent_++))
-            return {};
-        return QByteArray("R\0", 2) + QByteArray("5").leftJustified(quint8(frame[6]), '\0');
+            return {true, {}};
+        return {true, QByteArray("R\0", 2) + QByteArray("5").leftJustified(quint8(frame[6]), '\0')};
     }
     bool stopRequested() const override { return false; }
     void setProgress(int) override {}

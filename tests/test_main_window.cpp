@@ -144,9 +144,17 @@ private slots:
         BoxWatcher boxes;
         window.cmdConnect->click();
         QCOMPARE(connectionState(window), QString("Disconnect #00ff00 functions open"));
+        // A second window reaching the same modem by another name is refused.
+        QTemporaryDir otherPorts;
+        QVERIFY(QFile::link(port.modem->slavePath(), otherPorts.filePath("com1")));
+        frmMain second(otherPorts.path());
+        second.cmdConnect->click();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QVERIFY2(boxes.boxes[0].text.endsWith("Permission error while locking the device"), qPrintable(boxes.boxes[0].text));
+        QCOMPARE(connectionState(second), QString("Connect #ff0000 no functions closed"));
         window.cmdConnect->click();
         QCOMPARE(connectionState(window), QString("Connect #000000 no functions closed"));
-        QVERIFY(boxes.boxes.isEmpty());
+        QCOMPARE(boxes.boxes.size(), 1);
     }
 
     // A failed connect says why in one box each and shows the port closed.

@@ -11,7 +11,10 @@
 #include <QThread>
 
 #include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,13 +48,13 @@ private slots:
         port_.reset();
     }
 
-    // An instant reply still costs the whole window; a silent modem costs no
-    // more, and the wait sleeps instead of burning a core.
+    // An instant reply still costs the whole window, and no more; a silent
+    // modem costs no more either, and the wait sleeps instead of burning a core.
     void earlyReplyStillCostsTheWindow()
     {
         port_->modem->setProcessingDelayMs(0);
         qint64 elapsed = 0;
-        QCOMPARE(transact(protocol::frameReadSettings(), &elapsed), kDemoSettings);
+        QCOMPARE(transact(protocol::frameReadSettings(), &elapsed, protocol::kSettingsReply), kDemoSettings);
         QVERIFY2(elapsed >= 199 && elapsed < 400, qPrintable(QString::number(elapsed)));
         QCOMPARE(port_->modem->receivedFrames(), QList<QByteArray>{protocol::frameReadSettings()});
 
@@ -64,12 +67,16 @@ private slots:
     }
 
     // Bytes that arrive outside a transaction (a reply after its window
-    // closed, noise) never become part of the next reply.
+    // closed, noise) never become part of the next reply. A reply that does
+    // not fit is waited out: the next command goes out once the line has
+    // been quiet for a whole window.
     void strayBytesAreNotTheNextReply()
     {
         port_->modem->setProcessingDelayMs(250);
-        QVERIFY(transact(protocol::frameReadSettings()).isEmpty());
-        QTRY_COMPARE(cm()->bytesAvailable(), 5);  // the late reply is in
+        qint64 elapsed = 0;
+        QVERIFY(transact(protocol::frameReadSettings(), &elapsed, protocol::kSettingsReply).isEmpty());
+        QVERIFY2(elapsed >= 450 && elapsed < 3000, qPrintable(QString::number(elapsed)));
+        QCOMPARE(cm()->bytesAvailable(), 0);  // the late reply came and went
         port_->modem->setProcessingDelayMs(0);
         QCOMPARE(transact(protocol::frameReadSettings()), kDemoSettings);
         port_->modem->sendUnsolicited("noise");
@@ -96,16 +103,66 @@ private slots:
         QCOMPARE(transact(protocol::frameReadSettings()), reply);
     }
 
+    // A line that keeps sending after a reply that did not fit is given up
+    // within a few seconds, like a lost one.
+    void babblingLineIsGivenUp()
+    {
+        port_->modem->sendUnsolicited(QByteArray(8000, 'x'));  // about 8 s at the line rate
+        QTRY_VERIFY(cm()->bytesAvailable() > 0);
+        qint64 elapsed = 0;
+        transact(protocol::frameReadSettings(), &elapsed, protocol::kSettingsReply);
+        QVERIFY2(elapsed >= 2000 && elapsed < 6000, qPrintable(QString::number(elapsed)));
+        QVERIFY(!link_->isOpen());
+        QVERIFY2(link_->takeLineLoss().contains("did not go quiet"), "no loss reported");
+    }
+
+    // Every name of one device takes the same lock, and the device itself is
+    // locked too: a second opener is refused, root or not, whoever came first
+    // (this link by its COM link, another program by the lock file of the
+    // device's own name, or by a lock on the device).
+    void secondOpenerRefused_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<bool>("byDevicePath");  // else by a second link
+        QTest::newRow("COM link, then device path") << "link" << true;
+        QTest::newRow("COM link, then another link") << "link" << false;
+        QTest::newRow("lock file, then a link") << "lock file" << false;
+        QTest::newRow("device lock, then device path") << "device lock" << true;
+    }
+    void secondOpenerRefused()
+    {
+        QFETCH(QString, first);
+        QFETCH(bool, byDevicePath);
+        const QString device = port_->modem->slavePath();
+        const QString other = port_->directory() + "/other";
+        QVERIFY(QFile::link(device, other));
+        QSerialPort plain(device);
+        const int fd = first == "device lock" ? ::open(QFile::encodeName(device), O_RDWR | O_NOCTTY) : -1;
+        if (first != "link") {
+            link_.reset();
+            QVERIFY(first == "lock file" ? plain.open(QIODevice::ReadWrite) : ::flock(fd, LOCK_EX | LOCK_NB) == 0);
+        }
+        SerialLink second(port_->directory());
+        QString error;
+        QVERIFY(!second.openDevice(byDevicePath ? device : other, "the second", &error));
+        QCOMPARE(error, QString("the second: Permission error while locking the device"));
+        link_.reset();
+        plain.close();
+        if (fd >= 0)
+            ::close(fd);
+        QVERIFY2(second.openDevice(other, "the second", &error), qPrintable(error));
+    }
+
 private:
-    QByteArray transact(const QByteArray &frame, qint64 *elapsedMs = nullptr)
+    QByteArray transact(const QByteArray &frame, qint64 *elapsedMs = nullptr,
+                        std::optional<protocol::ReplyShape> expected = std::nullopt)
     {
         QElapsedTimer clock;
         clock.start();
-        link_->CommandFrame = frame;
-        link_->SendReceive();
+        const Exchange exchange = link_->transact(frame, expected);
         if (elapsedMs)
             *elapsedMs = clock.elapsed();
-        return link_->ReplyData;
+        return exchange.reply;
     }
     QSerialPort *cm() const { return link_->findChild<QSerialPort *>("cm"); }
     std::unique_ptr<SimulatedPort> port_;

@@ -20,7 +20,7 @@ ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
     ReadOutcome outcome;
     const QList<QByteArray> frames = readFrames();
 
-    const QByteArray settingsReply = host.transact(frames[0]);
+    const QByteArray settingsReply = host.transact(frames[0], protocol::kSettingsReply).reply;
     if (host.stopRequested())
         return {ReadOutcome::Stopped, {}, {}};
     const auto settings = protocol::decodeSettingsReply(settingsReply);
@@ -39,12 +39,12 @@ ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
     for (int slot = 0; slot < 32; ++slot) {
         const int channel = slot % 16;
         const bool message = slot >= 16;
-        const QByteArray reply = host.transact(frames[1 + slot]);
+        const int count = message ? protocol::kMessageReadSize : protocol::kPhoneSlotSize;
+        const QByteArray reply = host.transact(frames[1 + slot], protocol::memoryReply(count)).reply;
         if (host.stopRequested()) {
             outcome.status = ReadOutcome::Stopped;
             return outcome;
         }
-        const int count = message ? protocol::kMessageReadSize : protocol::kPhoneSlotSize;
         if (const auto text = protocol::decodeMemoryTextReply(reply, count))
             message ? target.setMessage(channel, *text) : target.setPhoneNo(channel, *text);
         else

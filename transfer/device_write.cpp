@@ -46,15 +46,44 @@ WriteOutcome runDeviceWrite(TransferHost &host, const WriteRequest &request)
     host.setProgress(0);
     int progress = 4;
     for (const QByteArray &frame : frames) {
-        host.transact(frame);
+        const Exchange exchange = host.transact(frame, std::nullopt);
+        if (exchange.sent)
+            ++outcome.framesSent;
         if (host.stopRequested())
             return outcome;
-        ++outcome.framesSent;
+        if (!exchange.sent) {
+            outcome.status = WriteOutcome::Stalled;
+            return outcome;
+        }
         if (outcome.framesSent == 2)
             host.setProgress(progress);
         else if (outcome.framesSent > 2)
             host.setProgress(progress += 3);
     }
-    outcome.completed = true;
+    outcome.status = WriteOutcome::Completed;
     return outcome;
+}
+
+QString commandsReachedText(const WriteOutcome &outcome)
+{
+    return QObject::tr("%1 of %2 commands reached the line, so the device holds only part of this configuration")
+        .arg(outcome.framesSent)
+        .arg(kWriteCommandCount);
+}
+
+QString writeShortfallText(const WriteOutcome &outcome)
+{
+    const QString reached = commandsReachedText(outcome) + QLatin1Char('.');
+    switch (outcome.status) {
+    case WriteOutcome::Completed:
+        return {};
+    case WriteOutcome::Stalled:
+        return QObject::tr("The Write stopped: command %1 did not leave the port within its 200 ms (the line does not "
+                           "take what is sent). %2 Check the cable and the adapter, then Write again.")
+            .arg(outcome.framesSent + 1)
+            .arg(reached);
+    case WriteOutcome::Stopped:
+        break;
+    }
+    return reached;
 }

@@ -25,10 +25,22 @@ QStringList writeProblems(const WriteRequest &request);
 // Only for a request without problems.
 QList<QByteArray> writeFrames(const WriteRequest &request);
 
+inline constexpr int kWriteCommandCount = 34;
+
 struct WriteOutcome {
-    bool completed = false;
-    int framesSent = 0;
+    enum Status { Completed, Stalled, Stopped };
+    Status status = Stopped;
+    int framesSent = 0;  // commands wholly on the line
+    bool completed() const { return status == Completed; }
 };
 
-// Sends every frame; the modem's replies are read and not looked at.
+// Sends every frame; the modem's replies are read and not looked at. A
+// command still in the port when its window ends (Stalled) or a stop ends
+// the run there.
 WriteOutcome runDeviceWrite(TransferHost &host, const WriteRequest &request);
+
+// "3 of 34 commands reached the line, so …", no full stop.
+QString commandsReachedText(const WriteOutcome &outcome);
+// What a Write that ended early means for the modem, with the number of
+// commands that reached the line; empty after a complete Write.
+QString writeShortfallText(const WriteOutcome &outcome);

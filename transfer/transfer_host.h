@@ -1,7 +1,11 @@
 #pragma once
 
+#include "link/serial_link.h"
+
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 // What a device transfer needs from the window that runs it: one
 // send-and-wait transaction, a way to learn that it must stop, and the
@@ -9,8 +13,9 @@
 class TransferHost {
 public:
     virtual ~TransferHost() = default;
-    // Sends the frame and returns everything received within the reply window.
-    virtual QByteArray transact(const QByteArray &frame) = 0;
+    // Sends the frame and hands back what arrived within the reply window
+    // (SerialLink::transact); `expected` is the reply a read command expects.
+    virtual Exchange transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected) = 0;
     // True once the port failed or the window is closing: the run ends at once.
     virtual bool stopRequested() const = 0;
     virtual void setProgress(int value) = 0;

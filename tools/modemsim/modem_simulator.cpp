@@ -66,7 +66,9 @@ public:
     bool garbleNext = false;
     QByteArray stray;
     QByteArray unsolicited;  // to go out now, whatever was asked
+    int memoryReadDelayMs = -1;  // "MR" replies; < 0: options.processingDelayMs
     int dropCountdown = -1;  // commands until the line drops; 0: drop now; -1: never
+    int stallCountdown = -1;  // commands until the tool's output stalls; 0: stall now; -1: never
     bool dropped = false;
     bool stopping = false;
     QList<QByteArray> frames;
@@ -104,6 +106,8 @@ void ModemSimulator::Worker::answer(const QByteArray &frame, Clock::time_point a
     framesArrived.notify_all();
     traffic.push_back({true, frame});
     QByteArray reply = executeFrame(frame, state);
+    if (stallCountdown > 0)
+        --stallCountdown;
     if (dropCountdown > 0 && --dropCountdown == 0)
         return;  // the line goes before the answer does
     if (silent || (!answerReads && isMemoryRead(frame)))
@@ -113,7 +117,8 @@ void ModemSimulator::Worker::answer(const QByteArray &frame, Clock::time_point a
         garbleNext = false;
     }
     reply.prepend(std::exchange(stray, {}));
-    pacer.enqueue(reply, arrived + milliseconds(options.processingDelayMs));
+    const bool late = memoryReadDelayMs >= 0 && isMemoryRead(frame);
+    pacer.enqueue(reply, arrived + milliseconds(late ? memoryReadDelayMs : options.processingDelayMs));
     traffic.push_back({false, reply});
 }
 
@@ -208,6 +213,10 @@ void ModemSimulator::Worker::serve()
         {
             std::lock_guard lock(mutex);
             takeFrames(rx, now - lastRx >= kStaleFrame, lastRx, pacer, traffic);
+            if (stallCountdown == 0) {
+                pty.stopSlaveOutput(true);
+                stallCountdown = -1;
+            }
         }
         if (observer)
             for (const Traffic &t : traffic)
@@ -247,7 +256,7 @@ bool ModemSimulator::start(QString *error)
     {
         std::lock_guard lock(w.mutex);
         w.stopping = w.dropped = false;
-        w.dropCountdown = -1;
+        w.dropCountdown = w.stallCountdown = -1;
         w.commands = 0;
         w.slavePath = w.pty.slavePath();
     }
@@ -374,6 +383,17 @@ void ModemSimulator::dropLineAfterCommand(int n)
     if (n <= 0 && w.thread.joinable())
         w.wake();
 }
+
+void ModemSimulator::stallOutputAfterCommand(int n)
+{
+    Worker &w = *worker_;
+    std::lock_guard life(w.lifecycle);
+    locked(w, [&](auto &worker) { worker.stallCountdown = std::max(0, n); });
+    if (n <= 0 && w.thread.joinable())
+        w.wake();
+}
+
+void ModemSimulator::setMemoryReadDelayMs(int ms) { locked(*worker_, [&](auto &w) { w.memoryReadDelayMs = ms; }); }
 
 bool ModemSimulator::lineDropped() const { return locked(*worker_, [](auto &w) { return w.dropped; }); }
 

@@ -65,6 +65,7 @@ public:
     // Fault modes.
     void setSilent(bool silent);                       // answers nothing, still carries commands out
     void setProcessingDelayMs(int ms);                 // e.g. 250 for a late modem
+    void setMemoryReadDelayMs(int ms);                 // "MR" answered this late; < 0: like the rest
     void setPaceAtLineRate(bool pace);
     void setAnswerMemoryReads(bool answer);            // false: "E2" answered, "MR" never
     void injectBeforeNextReply(const QByteArray &bytes);  // stray bytes in front of the next reply
@@ -73,6 +74,9 @@ public:
     // Closes the master once the n-th command from now is in (carried out,
     // not answered); n <= 0 closes it at once. The tool's port sees a hang-up.
     void dropLineAfterCommand(int n);
+    // Once the n-th command from now is in (and answered), the line takes no
+    // more from the tool: its port keeps what it writes. n <= 0 stalls at once.
+    void stallOutputAfterCommand(int n);
     bool lineDropped() const;
 
     // Sees every complete frame received (incoming) and every reply as it is

@@ -39,6 +39,12 @@ bool PseudoTerminal::open(QString *error)
     return true;
 }
 
+void PseudoTerminal::stopSlaveOutput(bool stopped)
+{
+    if (slave_ >= 0)
+        tcflow(slave_, stopped ? TCOOFF : TCOON);
+}
+
 void PseudoTerminal::close()
 {
     if (master_ >= 0)

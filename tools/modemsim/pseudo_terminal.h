@@ -18,6 +18,9 @@ public:
     bool open(QString *error);
     void close();                          // both ends; the tool's port sees a hang-up
     int master() const { return master_; } // non-blocking; -1 when closed
+    // Suspends (or resumes) output on the slave side, as a stopped line
+    // would: what the tool writes stays in its port and never arrives.
+    void stopSlaveOutput(bool stopped);
     QString slavePath() const { return slavePath_; }
 
 private:

@@ -143,6 +143,12 @@ private slots:
         QTest::newRow("phone number of 17") << write << longPhoneNo << false << 2 << "FILE: Channel 12";
         QTest::newRow("message of 161") << write << emptyRecords(1) + record(false, "", QByteArray(161, 'm')) + emptyRecords(14)
                                     << false << 2 << "FILE: Channel 2";
+        // A hand-made file whose texts the reading rules cut at an inner quote.
+        const QByteArray cut = emptyRecords(2) + "1,\"555\",\"say \"hi\" now\"\r\n" + emptyRecords(3)
+                               + "0\r\n\"12\"3\"\r\n\"\"\r\n" + emptyRecords(9);
+        QTest::newRow("texts cut, write") << write << cut << false << 2 << "FILE: The file is not in the form Save "
+                                                                         "writes, and the reading rules cut channels 3 and 7";
+        QTest::newRow("texts cut, verify") << "verify --port 1 FILE" << cut << false << 2 << "channels 3 and 7";
         QTest::newRow("missing port") << "write --port 9 --slave-id 1 FILE" << good << false << 2 << "COM 9";
         QTest::newRow("missing device") << "read --port /dev/telvarin-none" << QByteArray() << false << 2
                                         << "/dev/telvarin-none";

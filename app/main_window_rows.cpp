@@ -64,6 +64,6 @@ void frmMain::cmdFileLoad_Click()
     const ConfigReadResult result = loadConfigFile(path);
     for (int i = 0; i < result.rows.size() && i < kChannelCount; ++i)
         setRow(i, result.rows[i]);
-    if (!result.complete)
-        QMessageBox::warning(this, tr("Load from File"), loadProblemText(path, result));
+    if (const QString told = loadProblemText(path, result); !told.isEmpty())
+        QMessageBox::warning(this, tr("Load from File"), told);
 }

@@ -17,6 +17,11 @@ std::optional<ChannelTable> loadWholeFile(const QString &path)
                                    : QStringLiteral("%1: %2").arg(path, result.error));
         return std::nullopt;
     }
+    // A text the reading rules cut is a guess: it never goes to a modem.
+    if (const QString cut = cutTextsText(result); !cut.isEmpty()) {
+        printError(QStringLiteral("%1: %2 Nothing was sent to the modem.").arg(path, cut));
+        return std::nullopt;
+    }
     ChannelTable table;
     for (int channel = 0; channel < kChannelCount; ++channel)
         table[channel] = result.rows[channel];

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 FileResult saveConfigFile(const QString &path, const ChannelTable &rows)
 {
     // QSaveFile writes a temporary file next to the target and renames it
@@ -23,12 +26,15 @@ FileResult saveConfigFile(const QString &path, const ChannelTable &rows)
     const QByteArray bytes = formatConfig(rows);
     // commit() ignores a failure of its own final flush and would put a
     // truncated file in place, so everything is flushed and checked first.
-    // A short write without an error leaves errorString() empty-handed.
+    // After a short write (the disk or the file size limit reached) Qt
+    // reports only "Unknown error"; the system's reason is still in errno.
+    errno = 0;
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.error() != QFileDevice::NoError
+        const int failure = errno;
+        const QString reason = failure != 0 ? QString::fromLocal8Bit(std::strerror(failure))
+                               : file.error() != QFileDevice::NoError
                                    ? file.errorString()
-                                   : QCoreApplication::translate(
-                                         "ConfigFile", "Only part of the file could be written.");
+                                   : QCoreApplication::translate("ConfigFile", "Only part of the file could be written.");
         file.cancelWriting();
         return {false, reason};
     }

@@ -31,6 +31,9 @@ struct ConfigReadResult {
     bool complete = false;  // all 16 records were read
     QString error;          // why reading stopped, in plain words; empty if complete
     int line = 0;           // 1-based line where reading stopped; 0 if complete or never started
+    // Channels (1 to 16) whose phone number or message the reading rules
+    // cut: bytes other than blanks after its closing quote were dropped.
+    QList<int> cutChannels;
 };
 
 // A channel whose texts the file cannot give back exactly, and why.
@@ -54,7 +57,7 @@ std::optional<UnsavableChannel> findUnsavableChannel(const ChannelTable &rows);
 // consumed with the field. A text field may start with a double quote
 // (blanks in front of it are dropped) and then runs to the next one, commas
 // and line breaks included; anything after the closing quote up to the
-// field's end is dropped. Unquoted texts lose their surrounding blanks. The
+// field's end is dropped (and the channel counted in cutChannels). Unquoted texts lose their surrounding blanks. The
 // enable flag must be the decimal integer 0 or 1. Reading stops right after
 // the 16th record's line end.
 ConfigReadResult readConfig(QIODevice &in);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStringList>
 
 namespace {
 
@@ -25,7 +26,28 @@ QString filledChannelsText(int filled)
     return first + QStringLiteral("; ") + rest;
 }
 
+// "channel 3", "channels 3 and 7", "channels 3, 5 and 7".
+QString channelsText(const QList<int> &channels)
+{
+    QStringList numbers;
+    for (int channel : channels)
+        numbers.append(QString::number(channel));
+    if (numbers.size() == 1)
+        return text("channel %1").arg(numbers.constFirst());
+    const QString last = numbers.takeLast();
+    return text("channels %1 and %2").arg(numbers.join(QStringLiteral(", ")), last);
+}
+
 } // namespace
+
+QString cutTextsText(const ConfigReadResult &result)
+{
+    if (result.cutChannels.isEmpty())
+        return {};
+    return text("The file is not in the form Save writes, and the reading rules cut %1 at a double quote "
+                "inside a text: what followed that quote up to the end of its line was left out.")
+        .arg(channelsText(result.cutChannels));
+}
 
 QString saveFailureText(const QString &path, const QString &reason)
 {
@@ -35,8 +57,12 @@ QString saveFailureText(const QString &path, const QString &reason)
 
 QString loadProblemText(const QString &path, const ConfigReadResult &result)
 {
+    const QString cut = cutTextsText(result);
     if (result.complete)
-        return {};
+        return cut.isEmpty() ? QString()
+                             : text("The configuration was loaded from \"%1\".\n\n%2\n\nCheck the channels named "
+                                    "before writing to the device.")
+                                   .arg(shownPath(path), cut);
     // Line 0: the file was never read (it could not be opened).
     const QString headline =
         result.line > 0
@@ -46,5 +72,5 @@ QString loadProblemText(const QString &path, const ConfigReadResult &result)
                                ? text("Line %1: %2").arg(QString::number(result.line), result.error)
                                : result.error;
     return headline + QStringLiteral("\n\n") + reason + QStringLiteral("\n\n")
-           + filledChannelsText(int(result.rows.size()));
+           + filledChannelsText(int(result.rows.size())) + (cut.isEmpty() ? QString() : QStringLiteral("\n\n") + cut);
 }

@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 #include <QIODevice>
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -76,6 +78,8 @@ public:
     int errorLine() const { return errorLine_; }
     int line() const { return line_; }
     bool nothingRead() const { return bytesRead_ == 0; }
+    // Whether a text read since the last call lost bytes after its closing quote.
+    bool takeCut() { return std::exchange(cut_, false); }
 
 private:
     enum class Next { Byte, End, Failed };
@@ -85,6 +89,7 @@ private:
     QIODevice &in_;
     int line_ = 1;
     qint64 bytesRead_ = 0;
+    bool cut_ = false;
     QString error_;
     int errorLine_ = 0;
 };
@@ -153,8 +158,10 @@ std::optional<QByteArray> FieldReader::read(Kind kind)
                  startLine);
             return std::nullopt;
         }
-        if (closed)
-            continue; // after the closing quote, up to the field's end
+        if (closed) {
+            cut_ = cut_ || !isBlank(c); // after the closing quote, up to the field's end
+            continue;
+        }
         if (inQuotes && c == '"')
             closed = true;
         else if (kind == Kind::Text && !quoted && c == '"' && trimBlanks(value).isEmpty()) {
@@ -204,6 +211,8 @@ ConfigReadResult readLenient(QIODevice &in)
         std::optional<ChannelRow> row = readRecord(reader, channel);
         if (row) {
             result.rows.append(std::move(*row));
+            if (reader.takeCut())
+                result.cutChannels.append(channel);
             continue;
         }
         if (reader.failed()) {
@@ -225,11 +234,13 @@ ConfigReadResult readLenient(QIODevice &in)
 
 ConfigReadResult readConfig(QIODevice &in)
 {
-    // Every complete file fits in this many bytes: 48 fields of at most
-    // kMaxConfigFieldBytes and their line ends. Whatever lies further is
-    // never part of a record.
-    constexpr qint64 kReadLimit = 3 * kChannelCount * (kMaxConfigFieldBytes + 2);
+    // Every complete file has its 48 lines within the first 200 KB; what
+    // lies further are lines after the 48th, looked at only this far (a
+    // saved file with still more behind it is read by the rules above).
+    constexpr qint64 kReadLimit = 1 << 20;
     QByteArray bytes;
+    if (!in.isSequential())
+        bytes.reserve(std::min(in.size(), kReadLimit) + 1);
     char chunk[16384];
     while (bytes.size() <= kReadLimit) {
         const qint64 got = in.read(chunk, sizeof chunk);

@@ -142,10 +142,16 @@ private slots:
         QTest::newRow("output stalled") << write << good << "stall" << 1 << "/com1): The Write stopped: command 4 did not leave the port";
         QTest::newRow("line lost") << write << good << "drop" << 1 << "3 of 34 commands reached the line";
         QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
-            QTest::newRow("file cut short") << write << emptyRecords(15) + "1\r\n\"x\"\r\n" << "" << 2 << "FILE: line 48";
+        QTest::newRow("file cut short") << write << emptyRecords(15) + "1\r\n\"x\"\r\n" << "" << 2 << "FILE: line 48";
         QTest::newRow("phone number of 17") << write << longPhoneNo << "" << 2 << "FILE: Channel 12";
         QTest::newRow("message of 161") << write << emptyRecords(1) + record(false, "", QByteArray(161, 'm')) + emptyRecords(14)
                                     << "" << 2 << "FILE: Channel 2";
+        // A hand-made file whose texts the reading rules cut at an inner quote.
+        const QByteArray cut = emptyRecords(2) + "1,\"555\",\"say \"hi\" now\"\r\n" + emptyRecords(3)
+                               + "0\r\n\"12\"3\"\r\n\"\"\r\n" + emptyRecords(9);
+        QTest::newRow("texts cut, write") << write << cut << "" << 2 << "FILE: The file is not in the form Save "
+                                                                         "writes, and the reading rules cut channels 3 and 7";
+        QTest::newRow("texts cut, verify") << "verify --port 1 FILE" << cut << "" << 2 << "channels 3 and 7";
         QTest::newRow("missing port") << "write --port 9 --slave-id 1 FILE" << good << "" << 2 << "COM 9";
         QTest::newRow("missing device") << "read --port /dev/telvarin-none" << QByteArray() << "" << 2
                                         << "/dev/telvarin-none";

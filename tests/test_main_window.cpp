@@ -176,7 +176,7 @@ private slots:
         }
     }
 
-    // Save then Load gives the table back; a short file fills what it holds and says so.
+    // Save then Load gives the table back; a short file fills what it holds and says so, as does a cut text.
     void fileButtons()
     {
         QTemporaryDir dir;
@@ -202,6 +202,14 @@ private slots:
         QVERIFY(boxes.boxes[0].text.contains(ten.fileName()) && boxes.boxes[0].text.contains("Channels 1 to 10"));
         std::fill_n(saved.begin(), 10, ChannelRow{true, "555", "loaded"});
         QCOMPARE(window.table(), saved);
+
+        // A whole hand-made file whose text the reading rules cut: loaded, and the box names the channel.
+        QVERIFY(ten.open(QIODevice::WriteOnly) && ten.write(QByteArray("1,\"555\",\"loaded\"\r\n").repeated(15) + "0,\"1\"2\",\"\"\r\n"));
+        ten.close();
+        QVERIFY(chooseFile(window.cmdFileLoad, ten.fileName()));
+        QTRY_COMPARE(boxes.boxes.size(), 2);
+        QVERIFY2(boxes.boxes[1].text.contains("cut channel 16 at a double quote"), qPrintable(boxes.boxes[1].text));
+        QCOMPARE(window.table()[15], ChannelRow({false, "1", ""}));
     }
 
 private:

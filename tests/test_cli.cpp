@@ -81,12 +81,14 @@ private slots:
                                  + emptyRecords(13) + record(true, "0123456789012345", "");
         QCOMPARE(readFile(file("table.txt")), table);
         QCOMPARE(result.out, QString());
+        QCOMPARE(result.err, QString("COM 1 (%1): read the table (slave ID 20).\n").arg(file("data/telvarin/ports/com1")));
         QList<QByteArray> frames{hex("26 02 45 32")};  // E2, the 16 phone slots, the 16 message slots
         for (int n = 0; n < 16; ++n)
             frames << hex("26 05 4d 52") + char(16 * n) + hex("00 10");
         for (int n = 0; n < 16; ++n)
             frames << hex("26 05 4d 52 00") + char(n + 1) + hex("a0");
         QCOMPARE(port_->modem->receivedFrames(), frames);
+        QCOMPARE(run({"read", "--port", "1", "-q"}).out.toLatin1(), table);
 
         // A reading with holes would load and write back as if whole: the file keeps what it held.
         port_->modem->setAnswerMemoryReads(false);
@@ -108,6 +110,8 @@ private slots:
         const CliRun written = run({"write", "--port", "1", "--slave-id", "32", file("site.txt")});
 
         QCOMPARE(written.exitCode, 0);
+        QCOMPARE(written.err, QString("COM 1 (%1): wrote slave ID 32 and the table of %2.\n")
+                                  .arg(file("data/telvarin/ports/com1"), file("site.txt")));
         const QList<QByteArray> frames = port_->modem->receivedFrames();
         QCOMPARE(frames.size(), 34);
         QCOMPARE(frames.first(4) + frames.last(1),
@@ -124,6 +128,7 @@ private slots:
         const CliRun same = run({"verify", "--port", "COM 1", "--slave-id", "32", file("site.txt")});
         QCOMPARE(same.exitCode, 0);
         QCOMPARE(same.out, QString());
+        QVERIFY2(same.err.endsWith("/com1): holds the table of " + file("site.txt") + " and slave ID 32.\n"), qPrintable(same.err));
         // A file of the memory alone, as earlier builds saved it, still loads.
         QVERIFY(writeFile(file("old.bin"), QByteArray(65536, 'x')));
         QVERIFY(modemsim::loadMemoryFile(file("old.bin"), restarted, nullptr));
@@ -144,7 +149,8 @@ private slots:
                                         "Channel 10 phone number: the modem has \"+441234567899\", the file has "
                                         "\"+441234567890\".\n"
                                         "Channel 16 message: the modem has \"Cab\", the file has \"Cafe ok\".\n"));
-        QVERIFY2(differing.err.contains("5 differences"), qPrintable(differing.err));
+        QCOMPARE(differing.err, "telvarin-cli: COM 1 (" + file("data/telvarin/ports/com1") + "): 5 differences from "
+                                    + file("site.txt") + ".\n");
     }
 
     void refusedOrFailed_data()
@@ -180,6 +186,7 @@ private slots:
                                         << "/dev/telvarin-none";
         QTest::newRow("slave ID 33") << "write --port 1 --slave-id 33 FILE" << good << false << 2 << "33";
         QTest::newRow("COM 0") << "verify --port 0 FILE" << good << false << 2 << "COM number 1 to 255";
+        QTest::newRow("COM 255") << "verify --port COM255 FILE" << good << false << 2 << "COM 255: no serial device";
     }
 
     // Each failure is one line that names the port or the file; nothing is
@@ -210,14 +217,18 @@ private slots:
     void stopSignal_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("Ctrl-C") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::addColumn<QString>("line");
+        QTest::newRow("Ctrl-C, read") << SIGINT << "read --port 1 -o FILE";
+        QTest::newRow("SIGTERM, write") << SIGTERM << "write --port 1 --slave-id 1 FILE";
+        QTest::newRow("Ctrl-C, verify") << SIGINT << "verify --port 1 FILE";
     }
     void stopSignal()
     {
         QFETCH(int, signal);
-        QVERIFY(writeFile(file("table.txt"), "kept"));
-        QProcess *process = start({"read", "--port", "1", "-o", file("table.txt")});
+        QFETCH(QString, line);
+        const QByteArray kept = emptyRecords(16);
+        QVERIFY(writeFile(file("table.txt"), kept));
+        QProcess *process = start(line.replace("FILE", file("table.txt")).split(' '));
 
         QVERIFY(port_->modem->waitForFrames(5, 10000));
         ::kill(pid_t(process->processId()), signal);
@@ -227,7 +238,7 @@ private slots:
         QCOMPARE(process->exitCode(), 128 + signal);
         QVERIFY(port_->modem->receivedFrames().size() <= 6);
         QVERIFY(QString(process->readAllStandardError()).contains("interrupted"));
-        QCOMPARE(readFile(file("table.txt")), QByteArray("kept"));
+        QCOMPARE(readFile(file("table.txt")), kept);
         QCOMPARE(QDir(work_->path()).entryList(QDir::Files), QStringList{"table.txt"});
         QSerialPort again(file("data/telvarin/ports/com1"));
         QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));

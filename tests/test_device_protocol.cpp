@@ -150,7 +150,6 @@ private slots:
         QTest::newRow("emoji, one character") << "" << "hot \U0001F525!" << "Channel 5: the message holds \"\U0001F525\" (U+1F525)" + cannot;
         QTest::newRow("Latin-1, sent as one byte") << "12\u00e93" << "" << "Channel 5: the phone number holds \"\u00e9\" (U+00E9)" + cannot;
         QTest::newRow("NUL") << QString::fromLatin1("1\0002", 3) << "" << "Channel 5: the phone number holds NUL (U+0000)" + cannot;
-        QTest::newRow("no-break space") << "" << "a\u00a0b" << "Channel 5: the message holds \"\u00a0\" (U+00A0)" + cannot;
     }
     void writeProblemsNameCharacters()
     {

@@ -88,7 +88,8 @@ private slots:
         for (int n = 0; n < 16; ++n)
             frames << hex("26 05 4d 52 00") + char(n + 1) + hex("a0");
         QCOMPARE(port_->modem->receivedFrames(), frames);
-        QCOMPARE(run({"read", "--port", "1", "-q"}).out.toLatin1(), table);
+        const CliRun quiet = run({"read", "--port", "1", "-q"});
+        QCOMPARE(quiet.out.toLatin1() + quiet.err.toLatin1(), table);
 
         // A reading with holes would load and write back as if whole: the file keeps what it held.
         port_->modem->setAnswerMemoryReads(false);
@@ -129,6 +130,9 @@ private slots:
         QCOMPARE(same.exitCode, 0);
         QCOMPARE(same.out, QString());
         QVERIFY2(same.err.endsWith("/com1): holds the table of " + file("site.txt") + " and slave ID 32.\n"), qPrintable(same.err));
+        // --quiet: nothing but errors.
+        for (const QString command : {"write --port 1 --slave-id 32 -q FILE", "verify --port 1 --quiet FILE"})
+            QCOMPARE(run(QString(command).replace("FILE", file("site.txt")).split(' ')).err, QString());
         // A file of the memory alone, as earlier builds saved it, still loads.
         QVERIFY(writeFile(file("old.bin"), QByteArray(65536, 'x')));
         QVERIFY(modemsim::loadMemoryFile(file("old.bin"), restarted, nullptr));

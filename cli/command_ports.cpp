@@ -3,9 +3,38 @@
 #include "cli/exit_codes.h"
 #include "link/com_port.h"
 
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+// A serial port is a character device; a link to a folder, an ordinary file
+// or a FIFO only looks like one by its name.
+bool isCharacterDevice(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
+#else
+    Q_UNUSED(path);
+    return true;  // COMn names no file to look at
+#endif
+}
+
+}  // namespace
+
 int runPorts()
 {
-    for (const PresentComPort &port : presentComPorts(defaultPortsDirectory()))
-        printLine(stdout, QStringLiteral("COM %1\t%2\t%3").arg(port.number).arg(port.device, port.description));
+    for (const PresentComPort &port : presentComPorts(defaultPortsDirectory())) {
+        if (!isCharacterDevice(port.device))
+            continue;
+        QString line = QStringLiteral("COM %1\t%2").arg(port.number).arg(port.device);
+        if (!port.description.isEmpty())
+            line += QLatin1Char('\t') + port.description;
+        printLine(stdout, line);
+    }
     return kExitOk;
 }

@@ -5,12 +5,29 @@
 #include "cli/serial_host.h"
 #include "cli/stop_signals.h"
 #include "configfile/config_file.h"
+#include "configfile/regular_file.h"
+
+#include <QFileInfo>
 
 #include <cstdio>
 
 namespace {
 
 bool toStandardOutput(const QString &file) { return file == QLatin1String("-"); }
+
+// Why the table could not be saved at `file`, known before the modem is
+// asked: a read of several seconds must not end in a refusal.
+QString outputProblem(const QString &file)
+{
+    if (const QString problem = saveTargetProblem(file); !problem.isEmpty())
+        return problem;
+    const QFileInfo folder(QFileInfo(file).absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("The folder %1 does not exist.").arg(folder.filePath());
+    if (!folder.isWritable())
+        return QStringLiteral("The folder %1 cannot be written to.").arg(folder.filePath());
+    return {};
+}
 
 // The file goes out whole or not at all: through the same safe save as the
 // window's, or in one piece to standard output.
@@ -44,6 +61,12 @@ int runRead(const Invocation &run)
 {
     const QString target = toStandardOutput(run.file) ? QStringLiteral("nothing was written")
                                                       : QStringLiteral("%1 was not written").arg(run.file);
+    if (!toStandardOutput(run.file)) {
+        if (const QString problem = outputProblem(run.file); !problem.isEmpty()) {
+            printError(QStringLiteral("%1: %2 Nothing was read.").arg(run.file, problem));
+            return kExitUsage;
+        }
+    }
     SerialHost host;
     if (!openPort(host, run.port))
         return kExitUsage;
@@ -56,13 +79,14 @@ int runRead(const Invocation &run)
                        .arg(host.label(), target));
         return kExitDevice;
     }
-    if (!store(run.file, reading.rows))
-        return kExitUsage;
-    const QString missed = missedFields(reading.outcome);
-    if (!missed.isEmpty()) {
-        printError(QStringLiteral("%1: the modem did not answer every read; left empty: %2.").arg(host.label(), missed));
+    // A table with holes would load and write back without a word: only a
+    // whole reading is kept.
+    if (const QString missed = missedFields(reading.outcome); !missed.isEmpty()) {
+        printError(QStringLiteral("%1: the modem did not answer every read (%2); %3.").arg(host.label(), missed, target));
         return kExitDevice;
     }
+    if (!store(run.file, reading.rows))
+        return kExitUsage;
     if (!run.quiet)
         printLine(stderr, QStringLiteral("%1: read the table (slave ID %2).")
                               .arg(host.label(), reading.slaveId ? QString::number(*reading.slaveId)

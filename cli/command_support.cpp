@@ -6,6 +6,7 @@
 #include "cli/serial_host.h"
 #include "cli/stop_signals.h"
 #include "configfile/config_file.h"
+#include "transfer/device_write.h"
 
 #include <QStringList>
 
@@ -26,6 +27,14 @@ std::optional<ChannelTable> loadWholeFile(const QString &path)
     for (int channel = 0; channel < kChannelCount; ++channel)
         table[channel] = result.rows[channel];
     return table;
+}
+
+bool reportWriteProblems(const QString &file, const WriteRequest &request)
+{
+    const QStringList problems = writeProblems(request);
+    for (const QString &problem : problems)
+        printError(QStringLiteral("%1: %2").arg(file, problem));
+    return !problems.isEmpty();
 }
 
 bool openPort(SerialHost &host, const QString &port)

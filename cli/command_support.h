@@ -8,10 +8,15 @@
 #include <optional>
 
 class SerialHost;
+struct WriteRequest;
 
 // The file's whole table; a file that does not load whole is refused (the
 // reason is printed).
 std::optional<ChannelTable> loadWholeFile(const QString &path);
+
+// Prints, with the file's name, why the request cannot be written as it is
+// (a text the modem cannot hold or give back); true when it cannot.
+bool reportWriteProblems(const QString &file, const WriteRequest &request);
 
 // Opens the port or prints why it cannot be used.
 bool openPort(SerialHost &host, const QString &port);

@@ -4,11 +4,15 @@
 #include "cli/exit_codes.h"
 #include "cli/serial_host.h"
 #include "cli/verify_compare.h"
+#include "transfer/device_write.h"
 
 int runVerify(const Invocation &run)
 {
     const std::optional<ChannelTable> table = loadWholeFile(run.file);
     if (!table)
+        return kExitUsage;
+    // A text that a Write would refuse can never be read back as the file has it.
+    if (reportWriteProblems(run.file, WriteRequest{run.slaveId.value_or(kFirstSlaveId) - 1, *table}))
         return kExitUsage;
     SerialHost host;
     if (!openPort(host, run.port))
@@ -23,14 +27,11 @@ int runVerify(const Invocation &run)
         return kExitDevice;
     }
 
-    const VerifyFindings findings = compareWithModem(*table, run.slaveId, reading);
-    for (const QString &line : findings.differences)
+    const QStringList differences = compareWithModem(*table, run.slaveId, reading);
+    for (const QString &line : differences)
         printLine(stdout, line);
-    if (!run.quiet)
-        for (const QString &line : findings.notChecked)
-            printLine(stderr, line);
-    if (!findings.differences.isEmpty()) {
-        const qsizetype count = findings.differences.size();
+    if (!differences.isEmpty()) {
+        const qsizetype count = differences.size();
         printError(QStringLiteral("%1: %2 %3 from %4.")
                        .arg(host.label()).arg(count)
                        .arg(count == 1 ? QStringLiteral("difference") : QStringLiteral("differences"), run.file));

@@ -13,10 +13,7 @@ int runWrite(const Invocation &run)
         return kExitUsage;
     // Refused where the window refuses, before the port is even opened.
     const WriteRequest request{*run.slaveId - 1, *table};
-    const QStringList problems = writeProblems(request);
-    for (const QString &problem : problems)
-        printError(QStringLiteral("%1: %2").arg(run.file, problem));
-    if (!problems.isEmpty())
+    if (reportWriteProblems(run.file, request))
         return kExitUsage;
 
     SerialHost host;

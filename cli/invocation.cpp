@@ -4,6 +4,7 @@
 #include "transfer/device_read.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QRegularExpression>
 
 QString usageText()
@@ -46,9 +47,40 @@ std::optional<int> parsePortNumber(const QString &port)
 
 namespace {
 
+bool readsAsGiven(const QByteArray &bytes) { return QFile::encodeName(QFile::decodeName(bytes)) == bytes; }
+
+// The readable parts as text, each stray byte as \xHH.
+QString shownBytes(const QByteArray &bytes)
+{
+    QString shown;
+    for (qsizetype at = 0; at < bytes.size();) {
+        qsizetype length = 4;  // the longest UTF-8 sequence
+        while (length > 0 && !readsAsGiven(bytes.mid(at, length)))
+            --length;
+        if (length == 0) {
+            shown += QStringLiteral("\\x") + QString::fromLatin1(bytes.mid(at, 1).toHex().toUpper());
+            ++at;
+        } else {
+            shown += QFile::decodeName(bytes.mid(at, length));
+            at += length;
+        }
+    }
+    return shown;
+}
+
 InvocationResult usageError(const QString &why) { return {std::nullopt, why}; }
 
 }  // namespace
+
+QString undecodableArgument(int argc, const char *const argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (!readsAsGiven(argument))
+            return shownBytes(argument);
+    }
+    return {};
+}
 
 InvocationResult parseInvocation(const QStringList &arguments)
 {

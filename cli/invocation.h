@@ -24,6 +24,11 @@ struct InvocationResult {
 // `arguments` includes the program name, as QCoreApplication::arguments().
 InvocationResult parseInvocation(const QStringList &arguments);
 
+// Arguments are read as UTF-8; bytes that are not UTF-8 would come out as
+// another name (out\xE9.txt as out\xEF\xBF\xBD.txt). The first such argument
+// as it can be shown, its stray bytes as \xHH; empty when every one reads as given.
+QString undecodableArgument(int argc, const char *const argv[]);
+
 // The usage text for --help and after a usage error.
 QString usageText();
 

@@ -11,6 +11,11 @@
 int main(int argc, char *argv[])
 {
     installStopHandlers();
+    if (const QString name = undecodableArgument(argc, argv); !name.isEmpty()) {
+        printError(QStringLiteral("\"%1\" is not UTF-8 text, so it would be taken for another name; nothing was "
+                                  "done. Rename the file, or use a name in UTF-8.").arg(name));
+        return kExitUsage;
+    }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("telvarin-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));

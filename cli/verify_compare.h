@@ -7,15 +7,8 @@
 
 #include <optional>
 
-struct VerifyFindings {
-    // Where the modem does not hold what the file says, or could not be read:
-    // one line each, by channel and field.
-    QStringList differences;
-    // Texts that match as far as the modem can give them back, but hold
-    // characters a Read never returns, so their rest was not checked.
-    QStringList notChecked;
-};
-
 // Compares what a Read got (`modem`) with the file's table and, when given,
-// the slave ID that was written.
-VerifyFindings compareWithModem(const ChannelTable &file, std::optional<int> slaveId, const ModemReading &modem);
+// the slave ID that was written. One line for each place where the modem
+// does not hold what the file says or could not be read, by channel and field.
+// Only for a table that a Write would send (every character comes back).
+QStringList compareWithModem(const ChannelTable &file, std::optional<int> slaveId, const ModemReading &modem);

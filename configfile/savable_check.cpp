@@ -1,6 +1,7 @@
 #include "configfile/config_format.h"
 
 #include "configfile/saved_form_reader.h"
+#include "model/character_name.h"
 
 #include <QCoreApplication>
 
@@ -11,12 +12,9 @@ QString text(const char *source) { return QCoreApplication::translate("ConfigFil
 // Why this one text would not come back; empty when nothing stands out in it alone.
 QString textProblem(const QString &value, const QString &field)
 {
-    for (const QChar c : value) {
-        if (c.unicode() > 0xFF)
-            return text("Its %1 holds \"%2\", a character the file cannot store.").arg(field, QString(c));
-        if (c.unicode() == 0)
-            return text("Its %1 holds a NUL character, which the file cannot store.").arg(field);
-    }
+    if (const std::optional<char32_t> code = firstCharacterWhere(value, [](char32_t c) { return c == 0 || c > 0xFF; }))
+        return *code == 0 ? text("Its %1 holds a NUL character, which the file cannot store.").arg(field)
+                          : text("Its %1 holds %2, a character the file cannot store.").arg(field, characterName(*code));
     if (value.size() > kMaxConfigFieldBytes - 2)
         return text("Its %1 is longer than the file can hold (%2 characters).")
             .arg(field)

@@ -5,10 +5,14 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -73,40 +77,66 @@ private slots:
         const CliRun result = run({"read", "--port", "1", "--output", file("table.txt")});
 
         QCOMPARE(result.exitCode, 0);
-        QCOMPARE(readFile(file("table.txt")), record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf")
-                                                  + emptyRecords(13) + record(true, "0123456789012345", ""));
+        const QByteArray table = record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf")
+                                 + emptyRecords(13) + record(true, "0123456789012345", "");
+        QCOMPARE(readFile(file("table.txt")), table);
         QCOMPARE(result.out, QString());
+        QCOMPARE(result.err, QString("COM 1 (%1): read the table (slave ID 20).\n").arg(file("data/telvarin/ports/com1")));
         QList<QByteArray> frames{hex("26 02 45 32")};  // E2, the 16 phone slots, the 16 message slots
         for (int n = 0; n < 16; ++n)
             frames << hex("26 05 4d 52") + char(16 * n) + hex("00 10");
         for (int n = 0; n < 16; ++n)
             frames << hex("26 05 4d 52 00") + char(n + 1) + hex("a0");
         QCOMPARE(port_->modem->receivedFrames(), frames);
+        const CliRun quiet = run({"read", "--port", "1", "-q"});
+        QCOMPARE(quiet.out.toLatin1() + quiet.err.toLatin1(), table);
+
+        // A reading with holes would load and write back as if whole: the file keeps what it held.
+        port_->modem->setAnswerMemoryReads(false);
+        const CliRun partial = run({"read", "--port", "1", "--output", file("table.txt")});
+        QCOMPARE(partial.exitCode, 1);
+        QVERIFY2(partial.err.contains("(phone number of channels 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16; "
+                                      "message of channels 1, 2, 3, ")
+                     && partial.err.endsWith("table.txt was not written.\n"),
+                 qPrintable(partial.err));
+        QCOMPARE(readFile(file("table.txt")), table);
     }
 
     void writeThenVerify()
     {
         QVERIFY(writeFile(file("site.txt"), record(true, "12345", "Intruder") + emptyRecords(8)
                                                 + record(false, "+441234567890", "Gas leak\r\nexit")
-                                                + emptyRecords(5) + record(true, "", "Caf\xE9 ok")));
+                                                + emptyRecords(5) + record(true, "", "Cafe ok")));
 
-        const CliRun written = run({"write", "--port", "1", "--slave-id", "3", file("site.txt")});
+        const CliRun written = run({"write", "--port", "1", "--slave-id", "32", file("site.txt")});
 
         QCOMPARE(written.exitCode, 0);
+        QCOMPARE(written.err, QString("COM 1 (%1): wrote slave ID 32 and the table of %2.\n")
+                                  .arg(file("data/telvarin/ports/com1"), file("site.txt")));
         const QList<QByteArray> frames = port_->modem->receivedFrames();
         QCOMPARE(frames.size(), 34);
         QCOMPARE(frames.first(4) + frames.last(1),
-                 QList<QByteArray>({hex("26 03 45 30 03"), hex("26 04 45 31 01 80"),
+                 QList<QByteArray>({hex("26 03 45 30 20"), hex("26 04 45 31 01 80"),
                                     hex("26 0b 4d 57 00 00 06 31 32 33 34 35 00"), hex("26 06 4d 57 10 00 01 00"),
-                                    hex("26 0d 4d 57 00 10 08 43 61 66 e9 20 6f 6b 00")}));
+                                    hex("26 0d 4d 57 00 10 08 43 61 66 65 20 6f 6b 00")}));
 
-        // The modem never gives back a byte above 127: the rest of that text cannot be checked.
-        const CliRun same = run({"verify", "--port", "COM 1", "--slave-id", "3", file("site.txt")});
+        // The simulator keeps the slave ID and the flags across a restart.
+        QVERIFY(modemsim::saveMemoryFile(file("modem.bin"), port_->modem->state(), nullptr));
+        QCOMPARE(readFile(file("modem.bin")).mid(65536).toHex(' '), QByteArray("20 01 80"));
+        modemsim::ModemState restarted;
+        QVERIFY(modemsim::loadMemoryFile(file("modem.bin"), restarted, nullptr));
+        port_->modem->setState(restarted);
+        const CliRun same = run({"verify", "--port", "COM 1", "--slave-id", "32", file("site.txt")});
         QCOMPARE(same.exitCode, 0);
         QCOMPARE(same.out, QString());
-        QVERIFY2(same.err.contains("Channel 16 message: matches the file up to \"Caf\"; the rest was not checked (from "
-                                     "\"\u00e9\" on the modem gives nothing back: it never returns a character above 127).\n"),
-                 qPrintable(same.err));
+        QVERIFY2(same.err.endsWith("/com1): holds the table of " + file("site.txt") + " and slave ID 32.\n"), qPrintable(same.err));
+        // --quiet: nothing but errors.
+        for (const QString command : {"write --port 1 --slave-id 32 -q FILE", "verify --port 1 --quiet FILE"})
+            QCOMPARE(run(QString(command).replace("FILE", file("site.txt")).split(' ')).err, QString());
+        // A file of the memory alone, as earlier builds saved it, still loads.
+        QVERIFY(writeFile(file("old.bin"), QByteArray(65536, 'x')));
+        QVERIFY(modemsim::loadMemoryFile(file("old.bin"), restarted, nullptr));
+        QVERIFY(restarted.memory == QByteArray(65536, 'x') && restarted.slaveId == 32);
 
         modemsim::ModemState changed = port_->modem->state();
         changed.slaveId = 0;
@@ -115,17 +145,16 @@ private slots:
         changed.putText(0x0100, "Intruder!");
         changed.putText(0x1000, "Cab");
         port_->modem->setState(changed);
-        const CliRun differing = run({"verify", "--port", "1", "--slave-id", "3", "--quiet", file("site.txt")});
+        const CliRun differing = run({"verify", "--port", "1", "--slave-id", "32", "--quiet", file("site.txt")});
         QCOMPARE(differing.exitCode, 1);
-        QCOMPARE(differing.out, QString("Slave ID: the modem has one outside 1 to 32, expected 3.\n"
+        QCOMPARE(differing.out, QString("Slave ID: the modem has one outside 1 to 32, expected 32.\n"
                                         "Channel 1 message: the modem has \"Intruder!\", the file has \"Intruder\".\n"
                                         "Channel 2: enabled in the modem, disabled in the file.\n"
                                         "Channel 10 phone number: the modem has \"+441234567899\", the file has "
                                         "\"+441234567890\".\n"
-                                        "Channel 16 message: the modem has \"Cab\", the file has \"Caf\u00e9 ok\" (from "
-                                        "\"\u00e9\" on the modem gives nothing back: it never returns a character above "
-                                        "127).\n"));
-        QVERIFY2(differing.err.contains("5 differences"), qPrintable(differing.err));
+                                        "Channel 16 message: the modem has \"Cab\", the file has \"Cafe ok\".\n"));
+        QCOMPARE(differing.err, "telvarin-cli: COM 1 (" + file("data/telvarin/ports/com1") + "): 5 differences from "
+                                    + file("site.txt") + ".\n");
     }
 
     void refusedOrFailed_data()
@@ -137,11 +166,24 @@ private slots:
         QTest::addColumn<QString>("named");
         const QByteArray good = emptyRecords(16);
         const QByteArray longPhoneNo = emptyRecords(11) + record(false, "12345678901234567", "") + emptyRecords(4);
+        const QByteArray latin1 = emptyRecords(2) + record(false, "", "Caf\xE9") + emptyRecords(13);
         const QString write = "write --port 1 --slave-id 1 FILE";
         QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << "silent" << 1 << "COM 1";
         QTest::newRow("output stalled") << write << good << "stall" << 1 << "/com1): The Write stopped: command 4 did not leave the port";
         QTest::newRow("line lost") << write << good << "drop" << 1 << "3 of 34 commands reached the line";
         QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
+        QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << "silent" << 1 << "Cannot communicate with device";
+        QTest::newRow("read into a folder") << "read --port 1 -o DIR" << QByteArray() << "" << 2 << "It is a folder";
+        QTest::newRow("read into a missing folder") << "read --port 1 -o FILE/t.txt" << QByteArray() << "" << 2
+                                                    << "FILE/t.txt: The folder FILE does not exist.";
+        QTest::newRow("read into a device") << "read --port 1 -o /dev/null" << QByteArray() << "" << 2
+                                            << "/dev/null: It is a character device";
+        QTest::newRow("--output on write") << write + " -o FILE" << good << "" << 2 << "write takes no --output";
+        QTest::newRow("\u00e9, write") << write << latin1 << "" << 2
+                                    << "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9), a character the device "
+                                       "cannot give back";
+        QTest::newRow("\u00e9, verify") << "verify --port 1 FILE" << latin1 << "" << 2
+                                     << "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9)";
         QTest::newRow("file cut short") << write << emptyRecords(15) + "1\r\n\"x\"\r\n" << "" << 2 << "FILE: line 48";
         QTest::newRow("phone number of 17") << write << longPhoneNo << "" << 2 << "FILE: Channel 12";
         QTest::newRow("message of 161") << write << emptyRecords(1) + record(false, "", QByteArray(161, 'm')) + emptyRecords(14)
@@ -157,6 +199,7 @@ private slots:
                                         << "/dev/telvarin-none";
         QTest::newRow("slave ID 33") << "write --port 1 --slave-id 33 FILE" << good << "" << 2 << "33";
         QTest::newRow("COM 0") << "verify --port 0 FILE" << good << "" << 2 << "COM number 1 to 255";
+        QTest::newRow("COM 255") << "verify --port COM255 FILE" << good << "" << 2 << "COM 255: no serial device";
     }
 
     // Each failure is one line that names the port or the file; nothing is
@@ -178,7 +221,7 @@ private slots:
         QVERIFY(QFile::link(file("gone"), port_->directory() + "/com9"));  // COM 9: its device is not there
         QVERIFY(fileContent.isEmpty() || writeFile(file("table.txt"), fileContent));
 
-        const CliRun result = run(line.replace("FILE", file("table.txt")).split(' '));
+        const CliRun result = run(line.replace("FILE", file("table.txt")).replace("DIR", work_->path()).split(' '));
 
         QCOMPARE(result.exitCode, exitCode);
         QVERIFY2(result.err.contains(named.replace("FILE", file("table.txt"))), qPrintable(result.err));
@@ -193,14 +236,18 @@ private slots:
     void stopSignal_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("Ctrl-C") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::addColumn<QString>("line");
+        QTest::newRow("Ctrl-C, read") << SIGINT << "read --port 1 -o FILE";
+        QTest::newRow("SIGTERM, write") << SIGTERM << "write --port 1 --slave-id 1 FILE";
+        QTest::newRow("Ctrl-C, verify") << SIGINT << "verify --port 1 FILE";
     }
     void stopSignal()
     {
         QFETCH(int, signal);
-        QVERIFY(writeFile(file("table.txt"), "kept"));
-        QProcess *process = start({"read", "--port", "1", "-o", file("table.txt")});
+        QFETCH(QString, line);
+        const QByteArray kept = emptyRecords(16);
+        QVERIFY(writeFile(file("table.txt"), kept));
+        QProcess *process = start(line.replace("FILE", file("table.txt")).split(' '));
 
         QVERIFY(port_->modem->waitForFrames(5, 10000));
         ::kill(pid_t(process->processId()), signal);
@@ -210,7 +257,7 @@ private slots:
         QCOMPARE(process->exitCode(), 128 + signal);
         QVERIFY(port_->modem->receivedFrames().size() <= 6);
         QVERIFY(QString(process->readAllStandardError()).contains("interrupted"));
-        QCOMPARE(readFile(file("table.txt")), QByteArray("kept"));
+        QCOMPARE(readFile(file("table.txt")), kept);
         QCOMPARE(QDir(work_->path()).entryList(QDir::Files), QStringList{"table.txt"});
         QSerialPort again(file("data/telvarin/ports/com1"));
         QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
@@ -251,6 +298,49 @@ private slots:
         QCOMPARE(result.exitCode, exitCode);
         for (const QString &text : printed)
             QVERIFY2((exitCode == 0 ? result.out : result.err).contains(text), qPrintable(result.out + result.err));
+    }
+
+    // Only a character device is a port: links to a folder, a file or a FIFO are not listed.
+    void portsListsDevicesOnly()
+    {
+        const QString ports = port_->directory();
+        QVERIFY(QDir().mkdir(file("folder")) && QFile::link(file("folder"), ports + "/com2"));
+        QVERIFY(writeFile(file("plain"), "x") && QFile::link(file("plain"), ports + "/com3"));
+        QCOMPARE(::mkfifo(qPrintable(ports + "/com4"), 0600), 0);
+
+        const CliRun result = run({"ports"});
+
+        QCOMPARE(result.exitCode, 0);
+        // Devices of this machine take the numbers from 5 on; a pseudo-terminal has no description.
+        const QStringList mapped = result.out.split('\n').filter(QRegularExpression("^COM [1-4]\t"));
+        QCOMPARE(mapped, QStringList{"COM 1\t" + file("data/telvarin/ports/com1")});
+    }
+
+    // A name whose bytes are not UTF-8 is refused, never taken for another name.
+    void undecodableNameRefused_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("write") << "write --port 1 --slave-id 1";
+        QTest::newRow("read") << "read --port 1 -o";
+    }
+    void undecodableNameRefused()
+    {
+        QFETCH(QString, line);
+        const QByteArray name = QFile::encodeName(work_->path()) + "/out\xE9.txt";
+        const QByteArray table = emptyRecords(16);
+        const int fd = ::open(name.constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, table.constData(), size_t(table.size())) == table.size() && ::close(fd) == 0);
+
+        QProcess *process = start({"-c", QString("exec \"$0\" %1 \"$1/$(printf 'out\\351.txt')\"").arg(line), TELVARIN_CLI,
+                                   work_->path()}, "/bin/sh");
+
+        QVERIFY(process->waitForFinished(60000));
+        QCOMPARE(process->exitCode(), 2);
+        const QString err = QString::fromUtf8(process->readAllStandardError());
+        QVERIFY2(err.contains("/out\\xE9.txt\" is not UTF-8 text"), qPrintable(err));
+        QCOMPARE(port_->modem->receivedFrames().size(), 0);
+        QVERIFY(!QFile::exists(file("out\uFFFD.txt")));
+        QCOMPARE(::unlink(name.constData()), 0);
     }
 
 private:

@@ -248,7 +248,8 @@ private slots:
         QTest::addColumn<QString>("reason");  // a pattern
         QTest::newRow("quote, line end, quote") << "file" << ChannelRow{true, "1\"\r\n\"2", "x"}
                                                 << "^Channel 7 .*double quote right before a line break";
-        QTest::newRow("beyond Latin-1") << "file" << ChannelRow{true, "", QStringLiteral("5 \u20ac")} << "^Channel 7 .*\u20ac";
+        QTest::newRow("beyond Latin-1") << "file" << ChannelRow{true, "", QStringLiteral("5 \U0001F525")}
+                                        << "^Channel 7 .*\"\U0001F525\" \\(U\\+1F525\\)";
         QTest::newRow("NUL") << "file" << ChannelRow{true, "", QString::fromLatin1("a\0b", 3)} << "^Channel 7 .*NUL";
         QTest::newRow("missing folder") << "missing/file" << ChannelRow{} << ".";
         QTest::newRow("fifo") << "fifo" << ChannelRow{} << "FIFO";

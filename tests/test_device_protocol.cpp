@@ -1,6 +1,7 @@
 // The bytes on the line: frames, reply acceptance, and a Read against a scripted modem.
 #include "link/device_protocol.h"
 #include "transfer/device_read.h"
+#include "transfer/device_write.h"
 
 #include <QTest>
 
@@ -135,6 +136,29 @@ private slots:
         QCOMPARE(outcome.status, ReadOutcome::Completed);
         QCOMPARE(modem.slaveIdSet, taken);
         QCOMPARE(missedFieldsText(outcome), warning);
+    }
+
+    // A Write refuses, naming the channel and the character, a text that a Read could never give back.
+    void writeProblemsNameCharacters_data()
+    {
+        QTest::addColumn<QString>("phoneNo");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("problem");
+        const QString cannot = ", a character the device cannot give back (only 7-bit ASCII without NUL comes back).";
+        QTest::newRow("control characters and DEL come back") << "\x01+91" << "a\tb\x7f" << "";
+        QTest::newRow("euro") << "" << "5 \u20ac" << "Channel 5: the message holds \"\u20ac\" (U+20AC)" + cannot;
+        QTest::newRow("emoji, one character") << "" << "hot \U0001F525!" << "Channel 5: the message holds \"\U0001F525\" (U+1F525)" + cannot;
+        QTest::newRow("Latin-1, sent as one byte") << "12\u00e93" << "" << "Channel 5: the phone number holds \"\u00e9\" (U+00E9)" + cannot;
+        QTest::newRow("NUL") << QString::fromLatin1("1\0002", 3) << "" << "Channel 5: the phone number holds NUL (U+0000)" + cannot;
+    }
+    void writeProblemsNameCharacters()
+    {
+        QFETCH(QString, phoneNo);
+        QFETCH(QString, message);
+        QFETCH(QString, problem);
+        WriteRequest request;
+        request.rows[4] = {true, phoneNo, message};
+        QCOMPARE(writeProblems(request).join('\n'), problem);
     }
 };
 

@@ -2,8 +2,25 @@
 
 #include "link/device_protocol.h"
 #include "link/line_text.h"
+#include "model/character_name.h"
 
 #include <QObject>
+
+namespace {
+
+// The modem keeps any byte, but a Read ends a text at a NUL or at a byte
+// above 127: such a character would never come back as it was sent.
+bool unreadable(char32_t code) { return code == 0 || code > 0x7F; }
+
+void checkCharacters(int channel, const QString &field, const QString &text, QStringList &problems)
+{
+    if (const std::optional<char32_t> code = firstCharacterWhere(text, unreadable))
+        problems.append(QObject::tr("Channel %1: the %2 holds %3, a character the device cannot give back "
+                                    "(only 7-bit ASCII without NUL comes back).")
+                            .arg(QString::number(channel + 1), field, characterName(*code)));
+}
+
+}  // namespace
 
 QStringList writeProblems(const WriteRequest &request)
 {
@@ -18,6 +35,8 @@ QStringList writeProblems(const WriteRequest &request)
         if (row.message.size() > kMaxMessageLength)
             problems.append(QObject::tr("Channel %1: the message has %2 characters; the device holds at most %3.")
                                 .arg(channel + 1).arg(row.message.size()).arg(kMaxMessageLength));
+        checkCharacters(channel, QObject::tr("phone number"), row.phoneNo, problems);
+        checkCharacters(channel, QObject::tr("message"), row.message, problems);
     }
     return problems;
 }

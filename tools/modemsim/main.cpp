@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption linkOption(QStringLiteral("link"), QStringLiteral("Symbolic link to the port."),
                                         QStringLiteral("path"));
     const QCommandLineOption memoryOption(QStringLiteral("memory"),
-                                          QStringLiteral("Memory image (65536 bytes), loaded if it exists, saved on exit."),
+                                          QStringLiteral("Memory, slave ID and enable flags, loaded if the file exists, saved on exit."),
                                           QStringLiteral("file"));
     const QCommandLineOption delayOption(QStringLiteral("delay"), QStringLiteral("Processing delay before a reply."),
                                          QStringLiteral("ms"), QStringLiteral("10"));
@@ -75,6 +75,11 @@ int main(int argc, char *argv[])
     }
 
     modemsim::ModemState state = parser.isSet(emptyOption) ? modemsim::ModemState{} : modemsim::demoState();
+    const QString memoryFile = parser.value(memoryOption);
+    QString error;
+    if (!memoryFile.isEmpty() && QFileInfo::exists(memoryFile) && !modemsim::loadMemoryFile(memoryFile, state, &error))
+        return fail(error);
+    // Said on this start, so it wins over the slave ID the memory file kept.
     if (parser.isSet(slaveOption)) {
         bool ok = false;
         const uint id = parser.value(slaveOption).toUInt(&ok);
@@ -82,10 +87,6 @@ int main(int argc, char *argv[])
             return fail(QStringLiteral("--slave-id takes 0 to 255"));
         state.slaveId = quint8(id);
     }
-    const QString memoryFile = parser.value(memoryOption);
-    QString error;
-    if (!memoryFile.isEmpty() && QFileInfo::exists(memoryFile) && !modemsim::loadMemoryFile(memoryFile, state, &error))
-        return fail(error);
     modemsim::SimulatorOptions options;
     bool ok = false;
     options.processingDelayMs = parser.value(delayOption).toInt(&ok);

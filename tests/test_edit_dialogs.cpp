@@ -46,12 +46,12 @@ QString xs(int n) { return QString(n, u'x'); }
 void act(QDialog &dialog, const QString &action)
 {
     auto *button = dialog.findChild<QPushButton *>(action.section(' ', -1));
-    const bool keypad = action.startsWith("Keypad ");
     if (action == "close box")
         dialog.windowHandle()->close();
     else if (action.contains("Enter on "))
         button->setFocus(Qt::TabFocusReason),
-            QTest::keyClick(button, keypad ? Qt::Key_Enter : Qt::Key_Return, keypad ? Qt::KeypadModifier : Qt::NoModifier);
+            action.startsWith("Keypad ") ? QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier)
+                                         : QTest::keyClick(button, Qt::Key_Return);
     else if (auto *box = dialog.findChild<QLineEdit *>(action))
         QTest::keyClick(box, Qt::Key_Return);
     else if (button)

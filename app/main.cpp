@@ -1,6 +1,7 @@
 #include "ui/fonts.h"
 #include "app/application_icon.h"
 #include "app/main_window.h"
+#include "app/window_placement.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -68,9 +69,8 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(applicationIcon());
     installFontSubstitutes();
     frmMain window;
-    // Centred on the screen when first shown.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
-        window.move(screen->availableGeometry().center() - window.rect().center());
+        window.move(startPosition(screen->availableGeometry(), window.frameGeometry().size()));
     window.show();
     return app.exec();
 }

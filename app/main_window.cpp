@@ -69,8 +69,16 @@ ChannelTable frmMain::table() const
 void frmMain::setRow(int channel, const ChannelRow &row)
 {
     chkChEnable[channel]->setChecked(row.enabled);
-    TypingLimit::setText(txtPhoneNo[channel], row.phoneNo);
+    showPhoneNo(channel, row.phoneNo);
     lblMessage[channel]->setMessage(row.message);
+}
+
+// The box is never enabled, so the operator cannot scroll it: a number too
+// long for it shows from its first character, the '+' and country code.
+void frmMain::showPhoneNo(int channel, const QString &phoneNo)
+{
+    TypingLimit::setText(txtPhoneNo[channel], phoneNo);
+    txtPhoneNo[channel]->setCursorPosition(0);
 }
 
 int frmMain::selectedPortNumber() const { return selectedEntry(cmbComm) + 1; }
@@ -142,13 +150,35 @@ void frmMain::cmdExit_Click() { close(); }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    // A transfer waiting on the line cannot be left running behind a closed
-    // window: stop it, and close once it has unwound.
-    if (transferRunning_) {
-        closeRequested_ = true;
-        link_.abortWait();
-        event->ignore();
+    if (!transferRunning_) {
+        event->accept();
         return;
     }
-    event->accept();
+    // A stop leaves the modem or the table half done: ask, and close only
+    // once the transfer has ended after its current command.
+    event->ignore();
+    if (!closeRequested_ && !stopQuestion_)
+        askToStopTransfer();
+}
+
+// Asked without holding up the transfer: it goes on while the question is
+// open, and Continue (also Enter, Space or Esc) leaves it running.
+void frmMain::askToStopTransfer()
+{
+    const QString text = writing_
+        ? tr("A Write to the device is running. If it stops now, the device keeps part of the table: "
+             "the fields written so far are new, the others keep what the device held before.\n\n"
+             "Stop the Write and close the window?")
+        : tr("A Read from the device is running. If it stops now, the table is only partly read: "
+             "the fields not yet read keep their previous values.\n\nStop the Read and close the window?");
+    auto *box = new QMessageBox(QMessageBox::Question, windowTitle(), text, QMessageBox::NoButton, this);
+    box->setObjectName("stopQuestion");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton *stop = box->addButton(tr("Stop"), QMessageBox::DestructiveRole);
+    QPushButton *carryOn = box->addButton(tr("Continue"), QMessageBox::RejectRole);
+    box->setDefaultButton(carryOn);
+    box->setEscapeButton(carryOn);
+    connect(stop, &QPushButton::clicked, this, [this] { closeRequested_ = true; });
+    stopQuestion_ = box;
+    box->open();
 }

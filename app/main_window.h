@@ -19,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class ConnectionLamp;
 class MessageLabel;
+class QMessageBox;
 
 // The program's one window: the 16-row channel table, the port and slave ID
 // choices and the buttons that start every operation. The table has no
@@ -64,6 +65,7 @@ private:
     void cmdFileSave_Click();
     void cmdFileLoad_Click();
     void cmdExit_Click();
+    void askToStopTransfer();
 
     void showConnected();
     void showDisconnected();
@@ -74,15 +76,18 @@ private:
     QList<QWidget *> controlsLockedDuringTransfer() const;
     void openProgress(const QString &message);
     void closeProgress();
-    bool finishTransfer(const QString &cutShort = {});
+    bool finishTransfer(QPushButton *startedBy, const QString &addendum = {});
+    void showPhoneNo(int channel, const QString &phoneNo);
     int selectedPortNumber() const;
     QString chooseFile(QFileDialog::AcceptMode mode);
 
     SerialLink link_;
     QString lastFileName_;
     bool transferRunning_ = false;
+    bool writing_ = false;  // the running transfer is a Write
     bool closeRequested_ = false;
     QPointer<frmProgress> progress_;
+    QPointer<QMessageBox> stopQuestion_;
 
 public:
     // Controls, named as the operator-facing design names them.

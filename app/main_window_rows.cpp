@@ -1,9 +1,9 @@
 // The row editors and the configuration file: the window's side.
 #include "app/main_window.h"
-#include "ui/typing_limit.h"
 #include "app/message_label.h"
 #include "configfile/config_file.h"
 #include "dialogs/frm_edit_message.h"
+#include "dialogs/file_name_dialog.h"
 #include "dialogs/frm_edit_no.h"
 #include "dialogs/hand_over.h"
 
@@ -16,7 +16,7 @@ void frmMain::cmdEditNo_Click(int index)
     mdiMain::gPhoneNo = txtPhoneNo[index]->text();
     frmEditNo(this).exec();
     if (mdiMain::gPhoneNoAccepted)
-        TypingLimit::setText(txtPhoneNo[index], mdiMain::gPhoneNo);
+        showPhoneNo(index, mdiMain::gPhoneNo);
 }
 
 void frmMain::cmdEditMsg_Click(int index)
@@ -31,7 +31,7 @@ void frmMain::cmdEditMsg_Click(int index)
 // never falls back to the name chosen last time.
 QString frmMain::chooseFile(QFileDialog::AcceptMode mode)
 {
-    QFileDialog cdia(this, mode == QFileDialog::AcceptSave ? tr("Save to File") : tr("Load from File"));
+    FileNameDialog cdia(this, mode == QFileDialog::AcceptSave ? tr("Save to File") : tr("Load from File"));
     cdia.setObjectName("cdia");
     cdia.setAcceptMode(mode);
     cdia.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

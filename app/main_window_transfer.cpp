@@ -1,7 +1,6 @@
 // Read from Device and Write to Device: the window's side of a transfer.
 #include "app/combo_selection.h"
 #include "app/main_window.h"
-#include "ui/typing_limit.h"
 #include "app/message_label.h"
 #include "transfer/busy_guard.h"
 #include "transfer/device_read.h"
@@ -38,10 +37,7 @@ public:
 
     void setSlaveId(int slaveId) override { w_.cmbSlaveID->setCurrentIndex(slaveId - 1); }
     void setChannelEnabled(int channel, bool enabled) override { w_.chkChEnable[channel]->setChecked(enabled); }
-    void setPhoneNo(int channel, const QString &phoneNo) override
-    {
-        TypingLimit::setText(w_.txtPhoneNo[channel], phoneNo);
-    }
+    void setPhoneNo(int channel, const QString &phoneNo) override { w_.showPhoneNo(channel, phoneNo); }
     void setMessage(int channel, const QString &message) override { w_.lblMessage[channel]->setMessage(message); }
 
 private:
@@ -49,11 +45,12 @@ private:
 };
 
 // Everything that could start a second run, or change what a Write is
-// sending, while a transfer waits on the line.
+// sending, while a transfer waits on the line. Exit too: the focus lands on
+// it when the clicked button is disabled, and a second Space would quit.
 QList<QWidget *> frmMain::controlsLockedDuringTransfer() const
 {
     QList<QWidget *> controls{cmdDeviceRead, cmdDeviceWrite, cmdConnect, cmdFileLoad, cmdFileSave,
-                              cmbComm, cmbSlaveID};
+                              cmbComm, cmbSlaveID, cmdExit};
     for (int i = 0; i < kChannelCount; ++i)
         controls << cmdEditNo[i] << cmdEditMsg[i] << chkChEnable[i];
     return controls;
@@ -67,19 +64,21 @@ void frmMain::openProgress(const QString &message)
     progress_->show();
 }
 
+// The progress window refuses to close: it goes only with the transfer, and
+// so does a stop question still open.
 void frmMain::closeProgress()
 {
-    if (progress_) {
-        progress_->close();
-        delete progress_;
-    }
+    delete progress_;
+    delete stopQuestion_;
 }
 
-// After a run: report a lost line (with what the loss cut short), and close
-// the window if that was asked for while the run waited. Returns false when
-// no further message should be shown.
-bool frmMain::finishTransfer(const QString &cutShort)
+// After a run: report a lost line (with what the loss cut short: the fields
+// that kept their previous values, or the commands that reached the line),
+// and close the window if that was asked for while the run waited. Returns
+// false when no further message should be shown.
+bool frmMain::finishTransfer(QPushButton *startedBy, const QString &addendum)
 {
+    startedBy->setFocus(Qt::OtherFocusReason);
     if (closeRequested_) {
         // Close from the event loop, once the click handler has returned.
         QTimer::singleShot(0, this, &QWidget::close);
@@ -88,7 +87,7 @@ bool frmMain::finishTransfer(const QString &cutShort)
     if (link_.hasLineLoss()) {
         showDisconnected();
         const QString loss = link_.takeLineLoss();
-        showPortError(cutShort.isEmpty() ? loss : loss + "\n\n" + cutShort);
+        showPortError(addendum.isEmpty() ? loss : loss + "\n\n" + addendum);
         return false;
     }
     return true;
@@ -102,9 +101,11 @@ void frmMain::cmdDeviceRead_Click()
     {
         BusyGuard busy(controlsLockedDuringTransfer());
         transferRunning_ = true;
+        writing_ = false;
         openProgress("Reading from device ...");
         MainWindowTransferHost host(*this);
         outcome = runDeviceRead(host, host);
+        delete stopQuestion_;  // moot once the run has ended
         // The silent modem is reported over the progress window, which
         // closes once the operator has read it.
         if (outcome.status == ReadOutcome::NoAnswer && !closeRequested_)
@@ -112,9 +113,9 @@ void frmMain::cmdDeviceRead_Click()
         closeProgress();
         transferRunning_ = false;
     }
-    if (!finishTransfer() || outcome.status != ReadOutcome::Completed)
-        return;
     const QString missed = missedFieldsText(outcome);
+    if (!finishTransfer(cmdDeviceRead, missed) || outcome.status != ReadOutcome::Completed)
+        return;
     if (!missed.isEmpty())
         QMessageBox::warning(this, "Read from Device", missed);
 }
@@ -134,6 +135,7 @@ void frmMain::cmdDeviceWrite_Click()
     {
         BusyGuard busy(controlsLockedDuringTransfer());
         transferRunning_ = true;
+        writing_ = true;
         openProgress("Writing to device ...");
         MainWindowTransferHost host(*this);
         outcome = runDeviceWrite(host, request);
@@ -141,6 +143,6 @@ void frmMain::cmdDeviceWrite_Click()
         transferRunning_ = false;
     }
     const QString shortfall = writeShortfallText(outcome);
-    if (finishTransfer(shortfall) && !outcome.completed())
+    if (finishTransfer(cmdDeviceWrite, shortfall) && !outcome.completed())
         QMessageBox::warning(this, "Write to Device", shortfall);
 }

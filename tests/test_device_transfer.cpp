@@ -8,7 +8,9 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QWindow>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -55,18 +57,24 @@ private slots:
             window_->setRow(i, {i == 5, "old" + QString::number(i), "old message"});
         QStringList usableMidRun{"not looked"};
         int barMidRun = -1;
+        bool progressStays = false;
         QTimer::singleShot(1000, this, [&] {
-            // Whatever could start a second run or change what is being read.
-            static const QRegularExpression locked("^(cmd(Connect|DeviceRead|DeviceWrite|FileLoad|FileSave|EditNo_\\d+|"
+            // Whatever could start a second run, change what is being read or quit.
+            static const QRegularExpression locked("^(cmd(Connect|DeviceRead|DeviceWrite|FileLoad|FileSave|Exit|EditNo_\\d+|"
                                                    "EditMsg_\\d+)|cmb(Comm|SlaveID)|chkChEnable_\\d+)$");
             usableMidRun.clear();
             for (QWidget *control : window_->findChildren<QWidget *>())
                 if (locked.match(control->objectName()).hasMatch() && control->isEnabled())
                     usableMidRun << control->objectName();
-            barMidRun = window_->progressWindow() ? window_->progressWindow()->pbar->value() : -1;
+            if (frmProgress *progress = window_->progressWindow()) {
+                barMidRun = progress->pbar->value();
+                progress->windowHandle()->close();  // Alt+F4
+                progressStays = progress->isVisible();
+            }
         });
 
-        window_->cmdDeviceRead->click();
+        window_->cmdDeviceRead->setFocus();
+        QTest::keyClick(window_->cmdDeviceRead, Qt::Key_Space);
 
         ChannelTable expected;
         expected[0] = {true, "+911234567890", "Fire alarm, site A"};
@@ -78,8 +86,12 @@ private slots:
         QVERIFY(boxes_->boxes.isEmpty());
         QCOMPARE(port_->modem->receivedFrames().size(), 33);
         QCOMPARE(usableMidRun, QStringList());
-        QVERIFY(barMidRun > 4 && barMidRun < 100);
+        QVERIFY(barMidRun > 4 && barMidRun < 100 && progressStays);
         QVERIFY(window_->cmdConnect->isEnabled() && window_->cmdEditNo[0]->isEnabled() && window_->cmdDeviceWrite->isEnabled());
+        QLineEdit *tooLong = window_->txtPhoneNo[1];  // shown from its first character: a disabled box cannot scroll
+        tooLong->grab();  // a line edit works out its scrolling when it paints
+        QVERIFY(tooLong->fontMetrics().horizontalAdvance(tooLong->text()) > tooLong->width()
+                && tooLong->cursorPositionAt(QPoint(4, tooLong->height() / 2)) == 0);
     }
 
     void writeThenReadBack()
@@ -89,6 +101,14 @@ private slots:
         written[7] = {true, "0123456789012345", k160};
         written[9] = {false, "+441234567890", "line one\r\nline two"};
         written[15] = {true, "", "ALARM"};
+        // One character too many for the modem: refused, nothing sent.
+        window_->setRow(4, {false, "", k160 + "x"});
+        window_->cmdDeviceWrite->click();
+        QCOMPARE(boxes_->boxes.size(), 1);
+        QVERIFY2(boxes_->boxes[0].title == "Write to Device" && boxes_->boxes[0].text.startsWith("Nothing was written to the device.")
+                     && boxes_->boxes[0].text.contains("Channel 5: the message has 161 characters; the device holds at most 160."),
+                 qPrintable(boxes_->boxes[0].text));
+        boxes_->boxes.clear();
         for (int i = 0; i < 16; ++i)
             window_->setRow(i, written[i]);
         window_->cmbSlaveID->setCurrentIndex(31);
@@ -183,47 +203,111 @@ private slots:
         QVERIFY(progress_.last() < 100);
     }
 
-    // The adapter is pulled out: the run ends at once, the window shows the
-    // disconnected state and says why once; rows already read keep their values.
-    void lineDropsMidRun()
+    // A reply rejected mid-run, or the adapter pulled out: the box names every
+    // field that kept its previous value. A lost line ends the run at once and
+    // the window shows the disconnected state, saying why once.
+    void fieldsMissedMidRun_data()
     {
-        port_->modem->dropLineAfterCommand(10);  // E2 and 8 phone reads answered
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("message1");
+        QTest::addColumn<QString>("kept");  // the end of the box's text
+        QTest::newRow("line lost") << "line lost" << "USB Port Error" << "Connect #ff0000 no functions closed" << "old"
+                                   << "The Read stopped before every field was read. These fields kept their previous values:\n"
+                                      "Phone number: channels 9, 10, 11, 12, 13, 14, 15, 16\n"
+                                      "Message: channels 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16";
+        QTest::newRow("reply garbled") << "garbled" << "Read from Device" << "Disconnect #00ff00 functions open"
+                                       << "Fire alarm, site A"
+                                       << "The device did not answer every read. These fields could not be read and "
+                                          "kept their previous values:\nPhone number: channel 9";
+    }
+    void fieldsMissedMidRun()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, title);
+        QFETCH(QString, state);
+        QFETCH(QString, message1);
+        QFETCH(QString, kept);
+        if (fault == "line lost")
+            port_->modem->dropLineAfterCommand(10);  // E2 and 8 phone reads answered
+        else
+            connect(window_.get(), &frmMain::progressChanged, this, [this](int value) {
+                if (value == 12)  // 8 phone numbers read
+                    port_->modem->garbleNextReplyFirstByte();
+            });
         for (int i = 0; i < 16; ++i)
             window_->setRow(i, {false, "old", "old"});
         QElapsedTimer clock;
         clock.start();
         window_->cmdDeviceRead->click();
-        QVERIFY(clock.elapsed() < 3000);
+        QVERIFY(fault != "line lost" || clock.elapsed() < 3000);
         QVERIFY(!window_->progressWindow() && window_->cmdConnect->isEnabled());
-        QCOMPARE(connectionState(*window_), QString("Connect #ff0000 no functions closed"));
+        QCOMPARE(connectionState(*window_), state);
         QCOMPARE(QStringList({window_->row(0).phoneNo, window_->row(7).phoneNo, window_->row(8).phoneNo,
                               window_->row(0).message}),
-                 QStringList({"+911234567890", "", "old", "old"}));
+                 QStringList({"+911234567890", "", "old", message1}));
         QTest::qWait(100);  // the queued loss report must not add a second box
         QCOMPARE(boxes_->boxes.size(), 1);
-        QVERIFY(boxes_->boxes[0].title == "USB Port Error" && !boxes_->boxes[0].progressWindowShown);
+        QVERIFY2(boxes_->boxes[0].title == title && boxes_->boxes[0].text.endsWith(kept) && !boxes_->boxes[0].progressWindowShown,
+                 qPrintable(boxes_->boxes[0].text));
     }
 
-    // Closing ends the wait at once, not at the end of the 200 ms window, and frees the port.
-    void windowClosedMidRun()
+    // A stray second Space after the start does nothing, and a close request
+    // asks first: Continue (the default) lets the run end; Stop ends it after
+    // the command on the line, closes the window and frees the port.
+    void closeMidRun_data()
     {
-        QElapsedTimer sinceClose;
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("askAt");  // progress value at the close request
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("Write, Enter continues") << "cmdDeviceWrite" << 10 << "the device keeps part" << "Enter";
+        QTest::newRow("Write, Stop") << "cmdDeviceWrite" << 10 << "the device keeps part" << "Stop";
+        QTest::newRow("Read, Stop") << "cmdDeviceRead" << 5 << "the table is only partly read" << "Stop";
+    }
+    void closeMidRun()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, askAt);
+        QFETCH(QString, asked);
+        QFETCH(QString, answer);
+        boxes_.reset();  // the question is answered here
+        auto *start = window_->findChild<QPushButton *>(button);
+        QString seen;
+        QByteArray onLineAtAnswer;
         connect(window_.get(), &frmMain::progressChanged, this, [&](int value) {
-            if (value == 5)  // 20 ms into the second phone read's window
-                QTimer::singleShot(20, window_.get(), [&] {
-                    sinceClose.start();
-                    window_->close();
-                });
+            if (value != askAt)
+                return;
+            window_->windowHandle()->close();  // the title bar's close box
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            seen = box ? QString::number(box->text().contains(asked)) + box->defaultButton()->text() : "no question";
+            QTimer::singleShot(0, box, [&, box] {  // while the next command waits on the line
+                onLineAtAnswer = window_->link().CommandFrame;
+                for (QAbstractButton *b : box->buttons())
+                    if (b->text() == answer)
+                        return b->click();
+                QTest::keyClick(box, Qt::Key_Return);
+            });
         });
-        window_->cmdDeviceRead->click();
-        QVERIFY(sinceClose.isValid());
-        QVERIFY2(sinceClose.elapsed() < 100, qPrintable(QString::number(sinceClose.elapsed())));
-        QTRY_VERIFY(!window_->isVisible());
-        QVERIFY(boxes_->boxes.isEmpty());
-        QVERIFY(port_->modem->receivedFrames().size() < 10);
-        window_.reset();
-        QSerialPort again(port_->directory() + "/com1");
-        QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
+        QTimer::singleShot(0, this, [&] {  // a second Space, on whatever has the focus then
+            QTest::keyClick(window_->focusWidget() ? window_->focusWidget() : window_.get(), Qt::Key_Space);
+        });
+        start->setFocus();
+        QTest::keyClick(start, Qt::Key_Space);
+
+        QCOMPARE(seen, QString("1Continue"));
+        if (answer == "Stop") {
+            QTRY_VERIFY(!window_->isVisible());
+            QTRY_COMPARE(port_->modem->receivedFrames().last(), onLineAtAnswer);
+            QVERIFY(!port_->modem->waitForFrames(int(port_->modem->receivedFrames().size()) + 1, 300));
+            window_.reset();
+            QSerialPort again(port_->directory() + "/com1");
+            QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
+        } else {
+            QVERIFY(port_->modem->waitForFrames(34, 2000) && window_->isVisible() && window_->cmdExit->isEnabled());
+            QCOMPARE(window_->focusWidget(), static_cast<QWidget *>(start));
+        }
     }
 
 private:

@@ -41,15 +41,17 @@ void typeText(QWidget *widget, const QString &text)
 
 QString xs(int n) { return QString(n, u'x'); }
 
-// Ends the dialog as the action says: "close box", "Enter on " a button (focused first), Enter in a
-// box, or a click on a button.
+// Ends the dialog as the action says: "close box", "Enter on " or "Keypad Enter on " a button
+// (focused first), Enter in a box, or a click on a button.
 void act(QDialog &dialog, const QString &action)
 {
     auto *button = dialog.findChild<QPushButton *>(action.section(' ', -1));
     if (action == "close box")
         dialog.windowHandle()->close();
-    else if (action.startsWith("Enter on "))
-        button->setFocus(Qt::TabFocusReason), QTest::keyClick(button, Qt::Key_Return);
+    else if (action.contains("Enter on "))
+        button->setFocus(Qt::TabFocusReason),
+            action.startsWith("Keypad ") ? QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier)
+                                         : QTest::keyClick(button, Qt::Key_Return);
     else if (auto *box = dialog.findChild<QLineEdit *>(action))
         QTest::keyClick(box, Qt::Key_Return);
     else if (button)
@@ -82,7 +84,7 @@ private slots:
         QTest::newRow("Enter checks too") << "0123" << "|" << "91|123" << "txtNo" << "error";
         QTest::newRow("Delete, even invalid input") << plus << split << "x|" << "cmdDelete" << "";
         // Enter on a focused button presses that button, not the default OK.
-        QTest::newRow("Enter on Cancel") << plus << split << "9|" << "Enter on cmdCancel" << QString();
+        QTest::newRow("keypad Enter on Cancel") << plus << split << "9|" << "Keypad Enter on cmdCancel" << QString();
         QTest::newRow("Enter on Delete") << plus << split << "9|" << "Enter on cmdDelete" << "";
         QTest::newRow("Enter on OK checks") << "0123" << "|" << "91|123" << "Enter on cmdOK" << "error";
         for (const char *action : {"cmdCancel", "close box"})
@@ -131,33 +133,38 @@ private slots:
     void messageEditor_data()
     {
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("typed");      // at the end, as typeText takes it
+        QTest::addColumn<int>("lines");          // in the box on opening
+        QTest::addColumn<QString>("typed");      // at the end (at the start after a '^'), as typeText takes it
         QTest::addColumn<QString>("clipboard");  // for a paste
         QTest::addColumn<int>("count");          // on the counter after typing: without any change, as on opening
         QTest::addColumn<QString>("closeBy");
         QTest::addColumn<QString>("handedBack");  // or, without OK, the stored message left as it was
         const QString fire = "Fire\r\nExit";
-        QTest::newRow("CR LF counts 2") << fire << "" << "" << 10 << "cmdOK" << fire;
-        QTest::newRow("Enter adds CR LF, Esc nothing") << "" << "hi\x1b\ryou" << "" << 7 << "cmdOK" << "hi\r\nyou";
-        QTest::newRow("typing stops at 160, Enter needs 2") << xs(158) << "a\rb" << "" << 160 << "cmdOK" << xs(158) + "ab";
-        QTest::newRow("paste cut, its break needs 2") << xs(157) << "V" << "ab\r\nc" << 159 << "cmdOK" << xs(157) + "ab";
-        QTest::newRow("undo past the limit taken back") << xs(170) << "AXZ" << "" << 0 << "cmdOK" << "";
+        QTest::newRow("CR LF counts 2") << fire << 2 << "" << "" << 10 << "cmdOK" << fire;
+        QTest::newRow("Enter adds CR LF, Esc nothing") << "" << 1 << "hi\x1b\ryou" << "" << 7 << "cmdOK" << "hi\r\nyou";
+        QTest::newRow("typing stops at 160, Enter needs 2") << xs(158) << 1 << "a\rb" << "" << 160 << "cmdOK" << xs(158) + "ab";
+        QTest::newRow("paste cut, its break needs 2") << xs(157) << 1 << "V" << "ab\r\nc" << 159 << "cmdOK" << xs(157) + "ab";
+        QTest::newRow("undo past the limit taken back") << xs(170) << 1 << "AXZ" << "" << 0 << "cmdOK" << "";
         for (const char *closeBy : {"cmdCancel", "close box", "Enter on cmdCancel"})
-            QTest::newRow(closeBy) << "Fire" << " door" << "" << 9 << closeBy << "Fire";
-        QTest::newRow("Enter on OK") << "Fire" << " door" << "" << 9 << "Enter on cmdOK" << "Fire door";
-        // Line breaks from the modem or a file come back as they were, and count as they are stored.
-        for (const char *breaks : {"\n", "\r", "\r\r", "\r\n", "\n\r"})
+            QTest::newRow(closeBy) << "Fire" << 1 << " door" << "" << 9 << closeBy << "Fire";
+        QTest::newRow("Enter on OK") << "Fire" << 1 << " door" << "" << 9 << "Enter on cmdOK" << "Fire door";
+        // Line breaks from the modem or a file show as one break each, come back as they were, and
+        // count as they are stored.
+        for (const auto &[breaks, lines] : {std::pair{"\n", 2}, {"\r", 2}, {"\r\r", 3}, {"\r\n", 2}, {"\n\r", 3}})
             QTest::newRow(qPrintable("untouched " + QString(breaks).toLatin1().toPercentEncoding()))
-                << "A" + QString(breaks) + "B" << "" << "" << 2 + int(strlen(breaks)) << "cmdOK"
+                << "A" + QString(breaks) + "B" << lines << "" << "" << 2 + int(strlen(breaks)) << "cmdOK"
                 << "A" + QString(breaks) + "B";
+        QTest::newRow("typed before an untouched end") << "A\r\nB\rC\n" << 4 << "^x" << "" << 8 << "cmdOK"
+                                                       << "xA\r\nB\rC\n";
         const QString full = xs(79) + "\n" + xs(80);
-        QTest::newRow("160 with a lone LF is full") << full << "a\r" << "" << 160 << "cmdOK" << full;
-        QTest::newRow("typed break is CR LF, loaded LF kept") << "A\nB" << "\rc" << "" << 6 << "cmdOK" << "A\nB\r\nc";
+        QTest::newRow("160 with a lone LF is full") << full << 2 << "a\r" << "" << 160 << "cmdOK" << full;
+        QTest::newRow("typed break is CR LF, loaded LF kept") << "A\nB" << 2 << "\rc" << "" << 6 << "cmdOK" << "A\nB\r\nc";
     }
 
     void messageEditor()
     {
         QFETCH(QString, stored);
+        QFETCH(int, lines);
         QFETCH(QString, typed);
         QFETCH(QString, clipboard);
         QFETCH(int, count);
@@ -172,18 +179,18 @@ private slots:
         auto *chars = dialog.findChild<QLabel *>("lblChars");
         QVERIFY(msg && chars);
         QApplication::clipboard()->setText(clipboard);
-        QStringList seen;  // focus on opening; counter, focus after typing and Tab; still open
+        QStringList seen;  // focus and lines on opening; counter, focus after typing and Tab; still open
         runModal(dialog, [&] {
-            seen << focusName(dialog);
-            msg->moveCursor(QTextCursor::End);
-            typeText(msg, typed);
+            seen << focusName(dialog) << QString::number(msg->blockCount());
+            msg->moveCursor(typed.startsWith('^') ? QTextCursor::Start : QTextCursor::End);
+            typeText(msg, typed.startsWith('^') ? typed.sliced(1) : typed);
             QTest::keyClick(msg, Qt::Key_Tab);
             QCoreApplication::processEvents();  // a change past the limit is taken back once it has finished
             seen << chars->text() << focusName(dialog);
             act(dialog, closeBy);
         });
 
-        QCOMPARE(seen, QStringList({"txtMsg", QString("%1/160").arg(count), "cmdCancel"}));
+        QCOMPARE(seen, QStringList({"txtMsg", QString::number(lines), QString("%1/160").arg(count), "cmdCancel"}));
         QCOMPARE(mdiMain::gMessageAccepted, closeBy.endsWith("cmdOK"));
         QCOMPARE(mdiMain::gMessage, handedBack);
     }

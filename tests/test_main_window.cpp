@@ -2,11 +2,14 @@
 // disconnect against a simulated modem on a pseudo-terminal.
 #include "app/connection_lamp.h"
 #include "app/main_window.h"
+#include "app/message_label.h"
+#include "app/window_placement.h"
 #include "sim_fixture.h"
 #include "ui/fonts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -98,6 +101,7 @@ private slots:
             QLineEdit *box = window.txtPhoneNo[channel];
             box->setEnabled(true);
             box->setFocus();
+            box->end(false);
             QTest::keyClicks(box, "12345678901234567890");
             lengths << QString::number(box->text().size());
             QTest::keyClick(box, Qt::Key_Backspace);
@@ -105,6 +109,39 @@ private slots:
             lengths << QString::number(box->text().size());
         }
         QCOMPARE(lengths, QStringList({"15", "15", "19", "18"}));
+
+        window.setRow(3, {true, "+919876543210123", ""});  // too long: shown from its '+', with a larger font too
+        window.Frame3->setFont(sansSerifFont(14));
+        QTimer::singleShot(0, &window, [] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                QTest::keyClicks(dialog->findChild<QLineEdit *>("txtSTD"), "+91");
+                QTest::keyClicks(dialog->findChild<QLineEdit *>("txtNo"), "9876543210");
+                dialog->findChild<QPushButton *>("cmdOK")->click();
+            }
+        });
+        window.cmdEditNo[4]->click();
+        for (QLineEdit *box : {window.txtPhoneNo[3], window.txtPhoneNo[4]}) {
+            box->grab();  // a line edit works out its scrolling when it paints; a disabled box cannot scroll
+            QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) > box->width()
+                         && box->cursorPositionAt(QPoint(4, box->height() / 2)) == 0, qPrintable(box->text()));
+        }
+    }
+
+    // Centred on the screen, but never with the left or top edge off it.
+    void startPosition_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QSize>("window");
+        QTest::addColumn<QPoint>("position");
+        QTest::newRow("fits") << QRect(0, 0, 1920, 1040) << QSize(1020, 470) << QPoint(450, 285);
+        QTest::newRow("narrower and lower, left panel") << QRect(48, 24, 800, 400) << QSize(1020, 470) << QPoint(48, 24);
+    }
+    void startPosition()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QSize, window);
+        QFETCH(QPoint, position);
+        QCOMPARE(::startPosition(screen, window), position);
     }
 
     void portListMarksPresentPorts()
@@ -155,6 +192,10 @@ private slots:
         window.cmdConnect->click();
         QCOMPARE(connectionState(window), QString("Connect #000000 no functions closed"));
         QCOMPARE(boxes.boxes.size(), 1);
+        window.cmdConnect->click();
+        port.modem->stop();  // the adapter pulled out between transfers
+        QTRY_COMPARE(boxes.boxes.size(), 2);
+        QCOMPARE(boxes.boxes[1].title + connectionState(window), QString("USB Port ErrorConnect #ff0000 no functions closed"));
     }
 
     // A failed connect says why in one box each and shows the port closed.
@@ -192,6 +233,29 @@ private slots:
             window.setRow(i, {});
         QVERIFY(chooseFile(window.cmdFileLoad, dir.filePath("table.txt")));
         QCOMPARE(window.table(), saved);
+        QCOMPARE(window.lblMessage[12]->text(), QString("Alarm \"Zone 1\" open, \x01\"c\""));  // one line, CR LF a blank
+
+        QStringList refusal;  // a typed name with double quotes: refused, the dialog stays open, nothing written
+        QTimer::singleShot(0, window.cmdFileSave, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            auto *name = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+            if (!name)
+                return;
+            name->setText("it's \"q\" name.txt");
+            QTimer::singleShot(0, dialog, [&refusal] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                    refusal << box->windowTitle() << box->text(), box->accept();
+            });
+            QTest::keyClick(name, Qt::Key_Return);
+            refusal << (dialog->isVisible() ? "open" : "closed");
+            dialog->reject();
+        });
+        window.cmdFileSave->click();
+        QCOMPARE(refusal, QStringList({"Save to File",
+                                       "The name it's \"q\" name.txt holds a double quote (\"), which this dialog reads "
+                                       "as a list of names, so it cannot be used.\n\nChoose a name without double quotes.",
+                                       "open"}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"table.txt"});
 
         QFile ten(dir.filePath("ten.txt"));
         QVERIFY(ten.open(QIODevice::WriteOnly) && ten.write(QByteArray("1\r\n\"555\"\r\n\"loaded\"\r\n").repeated(10)));
@@ -210,6 +274,8 @@ private slots:
         QTRY_COMPARE(boxes.boxes.size(), 2);
         QVERIFY2(boxes.boxes[1].text.contains("cut channel 16 at a double quote"), qPrintable(boxes.boxes[1].text));
         QCOMPARE(window.table()[15], ChannelRow({false, "1", ""}));
+        QVERIFY(chooseFile(window.cmdFileSave, dir.filePath("missing/table.txt")));  // no such folder
+        QTRY_VERIFY(boxes.boxes.size() == 3 && boxes.boxes[2].title == "Save to File" && boxes.boxes[2].text.contains("missing"));
     }
 
 private:

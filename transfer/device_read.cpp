@@ -15,6 +15,16 @@ QList<QByteArray> readFrames()
     return frames;
 }
 
+// A run that stops leaves the field it was reading, and every later one, as it was.
+static ReadOutcome stopped(ReadOutcome outcome, int firstUnreadSlot, bool settingsRead)
+{
+    outcome.status = ReadOutcome::Stopped;
+    outcome.settingsMissed = !settingsRead;
+    for (int slot = firstUnreadSlot; slot < 32; ++slot)
+        (slot >= 16 ? outcome.messagesMissed : outcome.phoneNosMissed).append(slot % 16);
+    return outcome;
+}
+
 ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
 {
     ReadOutcome outcome;
@@ -22,10 +32,10 @@ ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
 
     const QByteArray settingsReply = host.transact(frames[0], protocol::kSettingsReply).reply;
     if (host.stopRequested())
-        return {ReadOutcome::Stopped, {}, {}};
+        return stopped(outcome, 0, false);
     const auto settings = protocol::decodeSettingsReply(settingsReply);
     if (!settings)
-        return {ReadOutcome::NoAnswer, {}, {}};
+        return {ReadOutcome::NoAnswer, {}, {}, false};
     if (settings->slaveId >= kFirstSlaveId && settings->slaveId <= kLastSlaveId)
         target.setSlaveId(settings->slaveId);
     const protocol::EnableFlags enabled = protocol::decodeEnableMask(settings->enableMask);
@@ -41,10 +51,8 @@ ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
         const bool message = slot >= 16;
         const int count = message ? protocol::kMessageReadSize : protocol::kPhoneSlotSize;
         const QByteArray reply = host.transact(frames[1 + slot], protocol::memoryReply(count)).reply;
-        if (host.stopRequested()) {
-            outcome.status = ReadOutcome::Stopped;
-            return outcome;
-        }
+        if (host.stopRequested())
+            return stopped(outcome, slot, true);
         if (const auto text = protocol::decodeMemoryTextReply(reply, count))
             message ? target.setMessage(channel, *text) : target.setPhoneNo(channel, *text);
         else
@@ -66,8 +74,13 @@ QString missedFieldsText(const ReadOutcome &outcome)
 {
     if (outcome.phoneNosMissed.isEmpty() && outcome.messagesMissed.isEmpty())
         return {};
-    QStringList lines{QObject::tr("The device did not answer every read. These fields could not be read "
-                                  "and kept their previous values:")};
+    QStringList lines{outcome.status == ReadOutcome::Stopped
+                          ? QObject::tr("The Read stopped before every field was read. These fields "
+                                        "kept their previous values:")
+                          : QObject::tr("The device did not answer every read. These fields could not be read "
+                                        "and kept their previous values:")};
+    if (outcome.settingsMissed)
+        lines.append(QObject::tr("Slave ID and channel flags"));
     if (!outcome.phoneNosMissed.isEmpty())
         lines.append(QObject::tr("Phone number: %1").arg(channelList(outcome.phoneNosMissed)));
     if (!outcome.messagesMissed.isEmpty())

@@ -11,9 +11,11 @@ inline constexpr int kLastSlaveId = 32;
 struct ReadOutcome {
     enum Status { Completed, NoAnswer, Stopped };
     Status status = Completed;
-    // Channels (0-based) whose "MR" reply was rejected; they kept their values.
+    // Channels (0-based) whose field kept its value: its "MR" reply was
+    // rejected, or the run stopped before it.
     QList<int> phoneNosMissed;
     QList<int> messagesMissed;
+    bool settingsMissed = false;  // stopped before the slave ID and the flags were read
 };
 
 // The 33 frames of a Read, in the order they go out: "E2", 16 phone slots,
@@ -25,6 +27,6 @@ QList<QByteArray> readFrames();
 // one field unchanged and the run goes on.
 ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target);
 
-// The warning after a Read that could not read every field; empty when
-// nothing was missed.
+// The warning after a Read that could not read every field, or that stopped
+// before its end; empty when nothing was missed.
 QString missedFieldsText(const ReadOutcome &outcome);

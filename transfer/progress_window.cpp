@@ -3,6 +3,7 @@
 #include "ui/fonts.h"
 #include "ui/twips.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
@@ -44,3 +45,5 @@ frmProgress::frmProgress(QWidget *owner)
 void frmProgress::setMessage(const QString &text) { lblMsg->setText(text); }
 
 void frmProgress::setValue(int value) { pbar->setValue(value); }
+
+void frmProgress::closeEvent(QCloseEvent *event) { event->ignore(); }

@@ -7,7 +7,8 @@ class QProgressBar;
 
 // The small frameless window a device transfer shows while it runs: one line
 // of text above a bar from 0 to 100. Created for each transfer and destroyed
-// at its end.
+// at its end; until then it cannot be closed (Alt+F4 or the desktop would
+// otherwise hide all progress while the transfer goes on).
 class frmProgress : public QWidget {
     Q_OBJECT
 public:
@@ -18,4 +19,7 @@ public:
 
     QLabel *lblMsg;
     QProgressBar *pbar;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 };

@@ -1,5 +1,6 @@
 // Builds the main window's controls at their design positions.
 #include "app/connection_lamp.h"
+#include "ui/captioned_frame.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "app/main_window.h"
@@ -37,7 +38,7 @@ Widget *place(Widget *widget, const QString &name, int left, int top, int width,
 
 QGroupBox *frame(QWidget *parent, const QString &name, const QString &title, int l, int t, int w, int h)
 {
-    return place(new QGroupBox(title, parent), name, l, t, w, h);
+    return place(new CaptionedFrame(title, parent), name, l, t, w, h);
 }
 
 template <typename Combo = QComboBox>

@@ -2,10 +2,12 @@
 // disconnect against a simulated modem on a pseudo-terminal.
 #include "app/connection_lamp.h"
 #include "app/main_window.h"
+#include "app/message_label.h"
 #include "sim_fixture.h"
 #include "ui/fonts.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -46,6 +48,11 @@ bool chooseFile(QPushButton *button, const QString &path)
     });
     button->click();
     return ran;
+}
+
+QString heard(QWidget *widget, QAccessible::Text text)
+{
+    return QAccessible::queryAccessibleInterface(widget)->text(text);
 }
 
 }  // namespace
@@ -140,6 +147,37 @@ private slots:
         }
     }
 
+    // A screen reader tells the rows apart; Tab reaches every usable control
+    // in reading order: the left column, the table row by row, Exit.
+    void accessibility()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.setRow(2, {false, "", "Fire\r\nexit"});
+        QStringList said;
+        for (QWidget *w : std::initializer_list<QWidget *>{window.chkChEnable[2], window.txtPhoneNo[2], window.lblMessage[2],
+                                                           window.cmdEditNo[2], window.cmdEditMsg[2], window.lblMessage[15]})
+            said << heard(w, QAccessible::Name) + " / " + heard(w, QAccessible::Description);
+        QCOMPARE(said, QStringList({"Channel 3 on / Channel 3 sends its message when checked",
+                                    "Phone number of channel 3 / The number channel 3 sends its message to",
+                                    "Message of channel 3 / The message of channel 3: Fire exit",
+                                    "Edit No. of channel 3 / Edit the phone number of channel 3",
+                                    "Edit Msg. of channel 3 / Edit the message of channel 3",
+                                    "Message of channel 16 / Channel 16 has no message"}));
+        QStringList expected{"cmbComm", "cmdConnect", "cmbSlaveID", "cmdFileLoad", "cmdFileSave"}, order;
+        for (int i = 0; i < 16; ++i)
+            expected << QString("chkChEnable_%1").arg(i) << QString("cmdEditNo_%1").arg(i) << QString("cmdEditMsg_%1").arg(i);
+        expected << "cmdExit" << "cmbComm";
+        window.cmbComm->setFocus();
+        while (order.size() < expected.size()) {
+            QWidget *focus = QApplication::focusWidget();
+            order << (qobject_cast<QComboBox *>(focus->parentWidget()) ? focus->parentWidget() : focus)->objectName();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        QCOMPARE(order, expected);
+    }
+
     void portListMarksPresentPorts()
     {
         QTemporaryDir ports;
@@ -188,8 +226,10 @@ private slots:
         BoxWatcher boxes;
         window.cmdConnect->click();
         QCOMPARE(connectionState(window), QString("Disconnect #00ff00 functions open"));
+        QCOMPARE(heard(window.shpComm, QAccessible::Description), QString("Connected: the port is open"));
         window.cmdConnect->click();
         QCOMPARE(connectionState(window), QString("Connect #000000 no functions closed"));
+        QCOMPARE(heard(window.shpComm, QAccessible::Description), QString("Not connected"));
         QVERIFY(boxes.boxes.isEmpty());
     }
 
@@ -209,6 +249,7 @@ private slots:
             QVERIFY2(boxes.boxes[n].title == "USB Port Error" && boxes.boxes[n].icon == QMessageBox::Warning
                          && boxes.boxes[n].text.contains(textHas[n]), qPrintable(boxes.boxes[n].text));
             QCOMPARE(connectionState(window), QString("Connect #ff0000 no functions closed"));
+            QVERIFY(heard(window.shpComm, QAccessible::Description).contains("could not be opened"));
         }
     }
 

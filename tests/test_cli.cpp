@@ -221,6 +221,19 @@ private slots:
                                          << QStringList{"--verbose", "--log"};
         QTest::newRow("simulator, version") << TELVARIN_SIM << QStringList{"--version"} << 0
                                             << QStringList{"telvarin-modemsim " + version + "\n"};
+        // The bash completion, run by bash as bash-completion runs it.
+        auto complete = [](const char *words) {
+            return QStringList{"-c", "source " TELVARIN_COMPLETION "; COMP_WORDS=(\"$1\" " + QString(words)
+                                         + "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _telvarin_cli; echo \"[${COMPREPLY[*]}]\"",
+                               "bash", TELVARIN_CLI};
+        };
+        QTest::newRow("completion, commands") << "bash" << complete("''") << 0
+                                              << QStringList{"[read write verify ports -h --help --version -q --quiet]"};
+        QTest::newRow("completion, options") << "bash" << complete("-q write --") << 0
+                                             << QStringList{"[--port --slave-id --quiet]"};
+        QTest::newRow("completion, present ports") << "bash" << complete("read --port ''") << 0 << QStringList{"[1"};
+        QTest::newRow("completion, slave IDs") << "bash" << complete("verify --slave-id 3") << 0
+                                               << QStringList{"[3 30 31 32]"};
         QTest::newRow("simulator, log in no folder") << TELVARIN_SIM << QStringList{"--log", "/telvarin-none/modem.log"}
                                                      << 1 << QStringList{"/telvarin-none/modem.log: "};
     }

@@ -1,6 +1,7 @@
 // telvarin-cli run as a process against the simulated modem on a
 // pseudo-terminal: the frames on the line, the file bytes, what it says and
 // the exit codes.
+#include "cli/progress_bar.h"
 #include "sim_fixture.h"
 
 #include <QDir>
@@ -249,6 +250,23 @@ private slots:
         QCOMPARE(result.exitCode, exitCode);
         for (const QString &text : printed)
             QVERIFY2((exitCode == 0 ? result.out : result.err).contains(text), qPrintable(result.out + result.err));
+    }
+
+    // The progress line fits the terminal: the bar shrinks, then the title
+    // loses its middle, then the bar goes.
+    void progressLineFits_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("wide") << 80 << "Writing COM 3 (/dev/serial/by-id/usb-FTDI_A50285BI-port0) [#####--------]  40 %";
+        QTest::newRow("60 columns") << 60 << "Writing COM 3 (/dev\u2026FTDI_A50285BI-port0) [####------]  40 %";
+        QTest::newRow("narrow") << 30 << "Writing COM\u202685BI-port0)  40 %";
+    }
+    void progressLineFits()
+    {
+        QFETCH(int, columns);
+        QFETCH(QString, line);
+        QCOMPARE(progressLine("Writing COM 3 (/dev/serial/by-id/usb-FTDI_A50285BI-port0)", 40, columns), line);
     }
 
 private:

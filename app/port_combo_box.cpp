@@ -3,6 +3,9 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QPixmap>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -43,6 +46,13 @@ void PortComboBox::showPresentPorts(const QList<PresentComPort> &present)
 
 void PortComboBox::showPopup()
 {
-    emit aboutToShowPopup();
+    emit marksWanted();
     QComboBox::showPopup();
+}
+
+void PortComboBox::paintEvent(QPaintEvent *event)
+{
+    QComboBox::paintEvent(event);
+    if (!std::exchange(painted_, true))
+        QTimer::singleShot(0, this, &PortComboBox::marksWanted);
 }

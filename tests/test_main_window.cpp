@@ -196,7 +196,7 @@ private slots:
             return list;
         };
         auto tip = [&](int number) { return comm->itemData(number - 1, Qt::ToolTipRole).toString(); };
-        QCOMPARE(marked(), QStringList{"COM 200"});
+        QTRY_COMPARE(marked(), QStringList{"COM 200"});
         QVERIFY2(tip(200).contains(ports.filePath("com200")) && tip(200).contains(device.fileName()), qPrintable(tip(200)));
 
         QVERIFY(QFile::link(ports.filePath("missing"), ports.filePath("com202")));

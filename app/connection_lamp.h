@@ -7,12 +7,19 @@
 // disconnected, red after a failed connect or a lost line.
 class ConnectionLamp : public QWidget {
 public:
-    explicit ConnectionLamp(QWidget *parent) : QWidget(parent) { setColor(QColor(128, 128, 128)); }
+    explicit ConnectionLamp(QWidget *parent) : QWidget(parent)
+    {
+        setAccessibleName(tr("Connection"));
+        setColor(QColor(128, 128, 128));
+    }
     void setColor(const QColor &color)
     {
         color_ = color;
         setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid black;").arg(color.name()));
         setAttribute(Qt::WA_StyledBackground);
+        setAccessibleDescription(color == QColor(0, 255, 0) ? tr("Connected: the port is open")
+                                 : color == QColor(255, 0, 0) ? tr("Not connected: the port could not be opened or the line was lost")
+                                                              : tr("Not connected"));
         update();
     }
     QColor color() const { return color_; }

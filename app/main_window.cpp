@@ -32,7 +32,6 @@ frmMain::frmMain(const QString &portsDirectory, QWidget *parent)
     buildControls();
     Form_Load();
     updatePortTip();
-    markPresentPorts();
 
     connect(cmdConnect, &QPushButton::clicked, this, &frmMain::cmdConnect_Click);
     connect(cmdDeviceRead, &QPushButton::clicked, this, &frmMain::cmdDeviceRead_Click);
@@ -46,7 +45,11 @@ frmMain::frmMain(const QString &portsDirectory, QWidget *parent)
     }
     connect(cmbComm, &QComboBox::currentIndexChanged, this, &frmMain::updatePortTip);
     connect(cmbComm, &QComboBox::editTextChanged, this, &frmMain::updatePortTip);
-    connect(cmbComm, &PortComboBox::aboutToShowPopup, this, &frmMain::markPresentPorts);
+    // The look-up blocks for tens of milliseconds: never inside a transfer's reply window.
+    connect(cmbComm, &PortComboBox::marksWanted, this, [this] {
+        if (!transferRunning_)
+            markPresentPorts();
+    });
     connect(&link_, &SerialLink::lineLost, this, &frmMain::reportLineLoss);
 }
 

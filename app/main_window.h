@@ -57,6 +57,7 @@ private:
 
     void buildControls();
     void Form_Load();
+    void describeRow(int index);
     void cmdConnect_Click();
     void cmdDeviceRead_Click();
     void cmdDeviceWrite_Click();

@@ -1,5 +1,6 @@
 // Builds the main window's controls at their design positions.
 #include "app/connection_lamp.h"
+#include "ui/captioned_frame.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "app/main_window.h"
@@ -37,7 +38,7 @@ Widget *place(Widget *widget, const QString &name, int left, int top, int width,
 
 QGroupBox *frame(QWidget *parent, const QString &name, const QString &title, int l, int t, int w, int h)
 {
-    return place(new QGroupBox(title, parent), name, l, t, w, h);
+    return place(new CaptionedFrame(title, parent), name, l, t, w, h);
 }
 
 template <typename Combo = QComboBox>
@@ -112,6 +113,29 @@ void frmMain::buildControls()
 
     for (QWidget *frame : std::initializer_list<QWidget *>{Frame1, Frame4, FrameFunction, frameFile, Frame2, Frame3})
         shrinkFontToFit(frame);
+
+    // Tab goes down the left column, then along the table row by row, Exit last.
+    QList<QWidget *> chain{cmbComm, cmdConnect, cmbSlaveID, cmdDeviceRead, cmdDeviceWrite, cmdFileLoad, cmdFileSave};
+    for (int i = 0; i < kChannelCount; ++i)
+        chain << chkChEnable[i] << txtPhoneNo[i] << cmdEditNo[i] << cmdEditMsg[i];
+    chain << cmdExit;
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
+// Every row looks alike on screen; a screen reader tells them apart by these.
+void frmMain::describeRow(int i)
+{
+    const int channel = i + 1;
+    auto describe = [channel](QWidget *widget, const char *name, const char *description) {
+        widget->setAccessibleName(tr(name).arg(channel));
+        widget->setAccessibleDescription(tr(description).arg(channel));
+    };
+    describe(chkChEnable[i], "Channel %1 on", "Channel %1 sends its message when checked");
+    describe(txtPhoneNo[i], "Phone number of channel %1", "The number channel %1 sends its message to");
+    describe(cmdEditNo[i], "Edit No. of channel %1", "Edit the phone number of channel %1");
+    describe(cmdEditMsg[i], "Edit Msg. of channel %1", "Edit the message of channel %1");
+    lblMessage[i]->setChannel(channel);
 }
 
 // The start-up sequence: runs before the window is first shown.
@@ -124,6 +148,7 @@ void frmMain::Form_Load()
         txtPhoneNo[i]->setEnabled(false);
         lblMessage[i]->setMessage(QString());
         shrinkFontToFit(chkChEnable[i]);
+        describeRow(i);
     }
     for (int n = 1; n <= 255; ++n)
         cmbComm->addItem(QStringLiteral("COM %1").arg(n));

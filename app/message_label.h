@@ -17,8 +17,23 @@ public:
         shown.replace(QLatin1Char('\n'), QLatin1Char(' '));
         setText(shown);
         setToolTip(message);
+        describe();
+    }
+    // Names the row for a screen reader, which reads the name, not the text.
+    void setChannel(int channel)
+    {
+        channel_ = channel;
+        setAccessibleName(tr("Message of channel %1").arg(channel));
+        describe();
     }
 
 private:
+    void describe()
+    {
+        setAccessibleDescription(message_.isEmpty() ? tr("Channel %1 has no message").arg(channel_)
+                                                    : tr("The message of channel %1: %2").arg(channel_).arg(text()));
+    }
+
     QString message_;
+    int channel_ = 0;
 };

@@ -2,6 +2,10 @@
 
 #include <QFileInfo>
 #include <QIcon>
+#include <QPixmap>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -23,11 +27,17 @@ QString presentTip(const PresentComPort &port)
 void PortComboBox::showPresentPorts(const QList<PresentComPort> &present)
 {
     const QIcon mark(QStringLiteral(":/assets/port-present.png"));
+    // Unmarked entries get a clear icon of the same size: an entry without
+    // any icon is drawn with less indent and height, and the texts would not
+    // line up.
+    QPixmap clear(iconSize());
+    clear.fill(Qt::transparent);
+    const QIcon noMark(clear);
     auto next = present.cbegin();
     for (int index = 0; index < count(); ++index) {
         const int number = index + 1;
         const bool here = next != present.cend() && next->number == number;
-        setItemIcon(index, here ? mark : QIcon());
+        setItemIcon(index, here ? mark : noMark);
         setItemData(index, here ? presentTip(*next) : tr("COM %1: no device present").arg(number), Qt::ToolTipRole);
         if (here)
             ++next;
@@ -36,6 +46,13 @@ void PortComboBox::showPresentPorts(const QList<PresentComPort> &present)
 
 void PortComboBox::showPopup()
 {
-    emit aboutToShowPopup();
+    emit marksWanted();
     QComboBox::showPopup();
+}
+
+void PortComboBox::paintEvent(QPaintEvent *event)
+{
+    QComboBox::paintEvent(event);
+    if (!std::exchange(painted_, true))
+        QTimer::singleShot(0, this, &PortComboBox::marksWanted);
 }

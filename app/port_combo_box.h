@@ -7,7 +7,9 @@
 // The COM port list. Entries keep their captions; those whose device is
 // present carry a mark, and each entry's tooltip says what it stands for.
 // The list asks for fresh marks each time it opens, so an adapter plugged
-// in while the program runs shows up.
+// in while the program runs shows up. It asks first just after it is first
+// painted: looking the devices up takes tens of milliseconds, which the
+// window's first appearance does not wait for.
 class PortComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -17,5 +19,11 @@ public:
     void showPopup() override;
 
 signals:
-    void aboutToShowPopup();
+    void marksWanted();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool painted_ = false;
 };

@@ -22,3 +22,13 @@ private:
     bool shown_;
     bool drawn_ = false;
 };
+
+// The bar's line for a terminal `columns` wide: "title [###---]  40 %",
+// at most columns - 1 characters so the cursor never wraps to a new line.
+// A narrow terminal gets a shorter bar, then a title shortened in the middle
+// with an ellipsis (a long device path keeps its start and its end), and at
+// last no bar at all.
+QString progressLine(const QString &title, int percent, int columns);
+
+// The width of the terminal on standard error; COLUMNS, or 80, when it cannot tell.
+int terminalColumns();

@@ -1,6 +1,7 @@
 // telvarin-cli run as a process against the simulated modem on a
 // pseudo-terminal: the frames on the line, the file bytes, what it says and
 // the exit codes.
+#include "cli/progress_bar.h"
 #include "sim_fixture.h"
 
 #include <QDir>
@@ -283,6 +284,19 @@ private slots:
                                          << QStringList{"--verbose", "--log"};
         QTest::newRow("simulator, version") << TELVARIN_SIM << QStringList{"--version"} << 0
                                             << QStringList{"telvarin-modemsim " + version + "\n"};
+        // The bash completion, run by bash as bash-completion runs it.
+        auto complete = [](const char *words) {
+            return QStringList{"-c", "source " TELVARIN_COMPLETION "; COMP_WORDS=(\"$1\" " + QString(words)
+                                         + "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _telvarin_cli; echo \"[${COMPREPLY[*]}]\"",
+                               "bash", TELVARIN_CLI};
+        };
+        QTest::newRow("completion, commands") << "bash" << complete("''") << 0
+                                              << QStringList{"[read write verify ports -h --help --version -q --quiet]"};
+        QTest::newRow("completion, options") << "bash" << complete("-q write --") << 0
+                                             << QStringList{"[--port --slave-id --quiet]"};
+        QTest::newRow("completion, present ports") << "bash" << complete("read --port ''") << 0 << QStringList{"[1"};
+        QTest::newRow("completion, slave IDs") << "bash" << complete("verify --slave-id 3") << 0
+                                               << QStringList{"[3 30 31 32]"};
         QTest::newRow("simulator, log in no folder") << TELVARIN_SIM << QStringList{"--log", "/telvarin-none/modem.log"}
                                                      << 1 << QStringList{"/telvarin-none/modem.log: "};
     }
@@ -341,6 +355,23 @@ private slots:
         QCOMPARE(port_->modem->receivedFrames().size(), 0);
         QVERIFY(!QFile::exists(file("out\uFFFD.txt")));
         QCOMPARE(::unlink(name.constData()), 0);
+    }
+
+    // The progress line fits the terminal: the bar shrinks, then the title
+    // loses its middle, then the bar goes.
+    void progressLineFits_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("wide") << 80 << "Writing COM 3 (/dev/serial/by-id/usb-FTDI_A50285BI-port0) [#####--------]  40 %";
+        QTest::newRow("60 columns") << 60 << "Writing COM 3 (/dev\u2026FTDI_A50285BI-port0) [####------]  40 %";
+        QTest::newRow("narrow") << 30 << "Writing COM\u202685BI-port0)  40 %";
+    }
+    void progressLineFits()
+    {
+        QFETCH(int, columns);
+        QFETCH(QString, line);
+        QCOMPARE(progressLine("Writing COM 3 (/dev/serial/by-id/usb-FTDI_A50285BI-port0)", 40, columns), line);
     }
 
 private:

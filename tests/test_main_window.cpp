@@ -7,6 +7,8 @@
 #include "sim_fixture.h"
 #include "ui/fonts.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -50,6 +52,11 @@ bool chooseFile(QPushButton *button, const QString &path)
     return ran;
 }
 
+QString heard(QWidget *widget, QAccessible::Text text)
+{
+    return QAccessible::queryAccessibleInterface(widget)->text(text);
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -83,7 +90,7 @@ private slots:
 
     // Present ports carry a mark and a tooltip naming their device; opening
     // the list looks again, so a device that appeared meanwhile is marked.
-    // Both phone columns lie wholly inside their frame and the window, and a
+    // Both phone columns lie wholly inside the window, and a
     // box keeps a number longer than typing allows (read from a modem or a
     // file): typing may shorten it, never lengthen it.
     void phoneBoxes()
@@ -92,7 +99,6 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         for (QWidget *w : std::initializer_list<QWidget *>{window.txtPhoneNo[15], window.cmdEditNo[15]}) {
-            QVERIFY2(window.Frame3->rect().contains(w->geometry()), qPrintable(w->objectName()));
             QVERIFY2(window.rect().contains(QRect(w->mapTo(&window, QPoint(0, 0)), w->size())), qPrintable(w->objectName()));
         }
         window.setRow(11, {true, "1234567890123456789", ""});
@@ -144,6 +150,70 @@ private slots:
         QCOMPARE(::startPosition(screen, window), position);
     }
 
+    // Each frame's caption sits on its top border line, and no control of
+    // the frame covers the line or the caption: judged from the pixels the
+    // frame itself paints, drawn without its children.
+    void framesHoldTheirControls()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (QGroupBox *frame : window.findChildren<QGroupBox *>()) {
+            QImage image(frame->size(), QImage::Format_RGB32);
+            frame->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+            const QRgb background = image.pixel(frame->width() / 2, frame->height() / 2);
+            auto drawn = [&](int x, int y) { return image.pixel(x, y) != background; };
+            int line = 0;  // the top border: the first row drawn across the right half
+            while (line < frame->height() && !drawn(frame->width() * 3 / 4, line))
+                ++line;
+            bool above = false, below = false;
+            for (int x = 4; x < frame->width() / 2; ++x) {
+                for (int y = 0; y < line; ++y)
+                    above |= drawn(x, y);
+                for (int y = line + 2; y < line + 5; ++y)
+                    below |= drawn(x, y);
+            }
+            QVERIFY2(above && below, qPrintable(frame->objectName()));
+            for (auto *child : frame->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+                const QRect area = child->geometry() & image.rect();
+                for (int x = area.left(); x <= area.right(); ++x)
+                    for (int y = area.top(); y <= area.bottom(); ++y)
+                        QVERIFY2(!drawn(x, y), qPrintable(child->objectName() + " covers the border of " + frame->objectName()));
+            }
+        }
+    }
+
+    // A screen reader tells the rows apart; Tab reaches every usable control
+    // in reading order: the left column, the table row by row, Exit.
+    void accessibility()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.setRow(2, {false, "", "Fire\r\nexit"});
+        QStringList said;
+        for (QWidget *w : std::initializer_list<QWidget *>{window.chkChEnable[2], window.txtPhoneNo[2], window.lblMessage[2],
+                                                           window.cmdEditNo[2], window.cmdEditMsg[2], window.lblMessage[15]})
+            said << heard(w, QAccessible::Name) + " / " + heard(w, QAccessible::Description);
+        QCOMPARE(said, QStringList({"Channel 3 on / Channel 3 sends its message when checked",
+                                    "Phone number of channel 3 / The number channel 3 sends its message to",
+                                    "Message of channel 3 / The message of channel 3: Fire exit",
+                                    "Edit No. of channel 3 / Edit the phone number of channel 3",
+                                    "Edit Msg. of channel 3 / Edit the message of channel 3",
+                                    "Message of channel 16 / Channel 16 has no message"}));
+        QStringList expected{"cmbComm", "cmdConnect", "cmbSlaveID", "cmdFileLoad", "cmdFileSave"}, order;
+        for (int i = 0; i < 16; ++i)
+            expected << QString("chkChEnable_%1").arg(i) << QString("cmdEditNo_%1").arg(i) << QString("cmdEditMsg_%1").arg(i);
+        expected << "cmdExit" << "cmbComm";
+        window.cmbComm->setFocus();
+        while (order.size() < expected.size()) {
+            QWidget *focus = QApplication::focusWidget();
+            order << (qobject_cast<QComboBox *>(focus->parentWidget()) ? focus->parentWidget() : focus)->objectName();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        QCOMPARE(order, expected);
+    }
+
     void portListMarksPresentPorts()
     {
         QTemporaryDir ports;
@@ -157,17 +227,28 @@ private slots:
         auto marked = [comm] {
             QStringList list;
             for (int i = 199; i <= 201; ++i)
-                if (!comm->itemIcon(i).isNull())
+                if (qAlpha(comm->itemIcon(i).pixmap(comm->iconSize()).toImage().pixel(8, 8)) > 0)
                     list << comm->itemText(i);
             return list;
         };
         auto tip = [&](int number) { return comm->itemData(number - 1, Qt::ToolTipRole).toString(); };
-        QCOMPARE(marked(), QStringList{"COM 200"});
+        QTRY_COMPARE(marked(), QStringList{"COM 200"});
         QVERIFY2(tip(200).contains(ports.filePath("com200")) && tip(200).contains(device.fileName()), qPrintable(tip(200)));
 
         QVERIFY(QFile::link(ports.filePath("missing"), ports.filePath("com202")));
         QVERIFY(QFile::rename(device.fileName(), ports.filePath("missing")));
         comm->showPopup();
+        // In the open list a marked entry ("COM 201") and an unmarked one
+        // ("COM 200") are as tall, and their texts start at the same place.
+        QAbstractItemView *view = comm->view();
+        view->scrollTo(view->model()->index(200, 0));
+        const QRect plain = view->visualRect(view->model()->index(199, 0)), mark = view->visualRect(view->model()->index(200, 0));
+        QCOMPARE(mark.height(), plain.height());
+        const QImage plainRow = view->viewport()->grab(plain).toImage(), markRow = view->viewport()->grab(mark).toImage();
+        int start = 0;
+        while (start < plainRow.width() && plainRow.pixel(start, plainRow.height() / 2) == plainRow.pixel(0, 0))
+            ++start;
+        QCOMPARE(markRow.copy(start, 0, 24, markRow.height()), plainRow.copy(start, 0, 24, plainRow.height()));
         comm->hidePopup();
         QCOMPARE(marked(), QStringList({"COM 201", "COM 202"}));
         QVERIFY2(tip(202).contains(ports.filePath("com202")), qPrintable(tip(202)));
@@ -181,6 +262,7 @@ private slots:
         BoxWatcher boxes;
         window.cmdConnect->click();
         QCOMPARE(connectionState(window), QString("Disconnect #00ff00 functions open"));
+        QCOMPARE(heard(window.shpComm, QAccessible::Description), QString("Connected: the port is open"));
         // A second window reaching the same modem by another name is refused.
         QTemporaryDir otherPorts;
         QVERIFY(QFile::link(port.modem->slavePath(), otherPorts.filePath("com1")));
@@ -191,6 +273,7 @@ private slots:
         QCOMPARE(connectionState(second), QString("Connect #ff0000 no functions closed"));
         window.cmdConnect->click();
         QCOMPARE(connectionState(window), QString("Connect #000000 no functions closed"));
+        QCOMPARE(heard(window.shpComm, QAccessible::Description), QString("Not connected"));
         QCOMPARE(boxes.boxes.size(), 1);
         window.cmdConnect->click();
         port.modem->stop();  // the adapter pulled out between transfers
@@ -214,6 +297,7 @@ private slots:
             QVERIFY2(boxes.boxes[n].title == "USB Port Error" && boxes.boxes[n].icon == QMessageBox::Warning
                          && boxes.boxes[n].text.contains(textHas[n]), qPrintable(boxes.boxes[n].text));
             QCOMPARE(connectionState(window), QString("Connect #ff0000 no functions closed"));
+            QVERIFY(heard(window.shpComm, QAccessible::Description).contains("could not be opened"));
         }
     }
 

@@ -1,5 +1,5 @@
-// Developer tool: renders the main window, the progress window and the
-// two editors to PNG files, to look at the layout without a display:
+// Developer tool: renders the main window, its open port list, the progress
+// window and the two editors to PNG files, to look at the layout without a display:
 //   QT_QPA_PLATFORM=offscreen build/tools/telvarin-snapshot out-dir [ports-dir]
 // With a ports directory the main window is shot after Connect and Read
 // from Device on COM 1 (tools/screenshot.sh puts a simulated modem there).
@@ -10,6 +10,7 @@
 #include "dialogs/hand_over.h"
 #include "transfer/progress_window.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
@@ -36,6 +37,10 @@ int main(int argc, char **argv)
         window.cmdDeviceRead->click();
     }
     window.grab().save(dir + "/main_window.png");
+    // The port list open: marked and unmarked entries should line up.
+    window.cmbComm->showPopup();
+    window.cmbComm->view()->window()->grab().save(dir + "/port_list.png");
+    window.cmbComm->hidePopup();
     frmProgress progress(nullptr);
     progress.setMessage("Reading from device ...");
     progress.setValue(40);

@@ -1,0 +1,123 @@
+// How long the main window takes to appear, against an empty window of the
+// same size: each round starts this program twice as a child, once per
+// kind, and times it from the start of the process until its window is
+// first exposed (mapped and ready to paint), which the child reports on
+// standard output. Usage:
+//   telvarin-startup-bench [ROUNDS]        (run under a display, e.g. xvfb-run)
+#include "app/application_icon.h"
+#include "app/main_window.h"
+#include "ui/fonts.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+QElapsedTimer sinceMain;
+
+// Ends the child the moment its window is exposed, saying how long its own
+// part took (from main(), without loading the program and its libraries).
+class ExposeWatch : public QObject {
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+            std::printf("exposed %.3f\n", sinceMain.nsecsElapsed() / 1e6);
+            std::fflush(stdout);
+            std::exit(0);
+        }
+        return false;
+    }
+};
+
+int showWindow(int argc, char **argv, bool telvarin)
+{
+    QApplication app(argc, argv);
+    std::unique_ptr<QWidget> window;
+    // The same steps as the program's own start.
+    if (telvarin) {
+        QApplication::setWindowIcon(applicationIcon());
+        installFontSubstitutes();
+        window = std::make_unique<frmMain>();
+    } else {
+        window = std::make_unique<QWidget>();
+        window->setFixedSize(1017, 437);
+    }
+    window->winId();  // creates the native window, to watch it
+    ExposeWatch watch;
+    window->windowHandle()->installEventFilter(&watch);
+    window->show();
+    return app.exec();
+}
+
+struct Timing {
+    double total = -1;   // from starting the process
+    double inMain = -1;  // from entering main()
+};
+
+// Milliseconds from starting the child until it reports its window exposed.
+Timing timeChild(const QString &program, const QString &kind)
+{
+    QProcess child;
+    QElapsedTimer clock;
+    clock.start();
+    child.start(program, {kind});
+    if (!child.waitForReadyRead(30000))
+        return {};
+    const double total = clock.nsecsElapsed() / 1e6;
+    child.waitForFinished(10000);
+    const QByteArray said = child.readAllStandardOutput();
+    if (!said.startsWith("exposed "))
+        return {};
+    return {total, said.mid(8).trimmed().toDouble()};
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    sinceMain.start();
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == QLatin1String("--empty") || mode == QLatin1String("--telvarin"))
+        return showWindow(argc, argv, mode == QLatin1String("--telvarin"));
+
+    QCoreApplication app(argc, argv);
+    const int rounds = std::max(1, mode.toInt() > 0 ? mode.toInt() : 15);
+    const QString self = QCoreApplication::applicationFilePath();
+    std::vector<double> empty, telvarin, emptyInMain, telvarinInMain;
+    timeChild(self, "--telvarin");  // warms the file cache; not counted
+    for (int round = 0; round < rounds; ++round) {
+        // Side by side: the order alternates so neither kind always runs on a warmer machine.
+        const bool emptyFirst = round % 2 == 0;
+        for (const bool first : {true, false}) {
+            const bool isEmpty = first == emptyFirst;
+            const Timing timing = timeChild(self, isEmpty ? "--empty" : "--telvarin");
+            if (timing.total < 0) {
+                std::fputs("telvarin-startup-bench: a window did not appear (is there a display?)\n", stderr);
+                return 1;
+            }
+            (isEmpty ? empty : telvarin).push_back(timing.total);
+            (isEmpty ? emptyInMain : telvarinInMain).push_back(timing.inMain);
+        }
+    }
+    for (const auto &[what, e, t] : {std::tuple("process start", median(empty), median(telvarin)),
+                                     std::tuple("main()", median(emptyInMain), median(telvarinInMain))})
+        std::printf("%-13s until exposed, median of %d: empty window %6.1f ms, main window %6.1f ms, ratio %.2f\n",
+                    what, rounds, e, t, t / e);
+    return 0;
+}

@@ -8,10 +8,28 @@
 #include <QEventLoop>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 #ifndef Q_OS_WIN
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #endif
+
+namespace {
+
+QString systemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// What a hang-up or a pulled adapter leaves in the port's error text: the
+// errno of whichever call noticed first, which tells the operator nothing
+// the message does not already say.
+bool saysNothingOfALoss(const QString &reason)
+{
+    return reason.isEmpty() || reason == systemText(ENOTTY) || reason == systemText(EAGAIN) || reason == systemText(EIO)
+           || reason == QLatin1String("Unknown error");
+}
+
+}  // namespace
 
 SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
     : QObject(parent), cm(this), tmrTout(this), portsDirectory_(portsDirectory)
@@ -66,7 +84,12 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
     cm.setFlowControl(QSerialPort::NoFlowControl);
     cm.setReadBufferSize(1024);
     if (!cm.open(QIODevice::ReadWrite)) {
-        *error = QStringLiteral("%1: %2").arg(portLabel_, cm.errorString());
+        // A file, a pipe or another device refuses the line settings with a
+        // text that explains nothing ("Inappropriate ioctl for device").
+        *error = cm.errorString() == systemText(ENOTTY)
+                     ? tr("%1: this is not a serial port. Choose the device of the serial adapter, such as "
+                          "/dev/ttyUSB0.").arg(portLabel_)
+                     : QStringLiteral("%1: %2").arg(portLabel_, cm.errorString());
         if (const QString hint = permissionHint(device, cm.error()); !hint.isEmpty())
             *error += QLatin1Char(' ') + hint;
         return false;
@@ -228,8 +251,10 @@ void SerialLink::onPortError(QSerialPort::SerialPortError error)
         return;
     // A hang-up makes QSerialPort raise ReadError over and over while the
     // port stays open; closing on the first one stops the flood.
-    giveUpLine(tr("The connection on %1 was lost: the device stopped answering or was removed (%2).")
-                   .arg(portLabel_, cm.errorString()));
+    QString loss = tr("The connection on %1 was lost: the adapter was removed or the line hung up.").arg(portLabel_);
+    if (const QString reason = cm.errorString(); !saysNothingOfALoss(reason))
+        loss += QLatin1Char(' ') + tr("The system reports: %1.").arg(reason);
+    giveUpLine(loss);
 }
 
 // Closes the port, ends any wait and reports the loss once.

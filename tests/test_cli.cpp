@@ -171,7 +171,9 @@ private slots:
         const QString write = "write --port 1 --slave-id 1 FILE";
         QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << "silent" << 1 << "COM 1";
         QTest::newRow("output stalled") << write << good << "stall" << 1 << "/com1): The Write stopped: command 4 did not leave the port";
-        QTest::newRow("line lost") << write << good << "drop" << 1 << "3 of 34 commands reached the line";
+        QTest::newRow("line lost") << write << good << "drop" << 1
+                                   << "/com1) was lost: the adapter was removed or the line hung up. 3 of 34 commands "
+                                      "reached the line";
         QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
         QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << "silent" << 1 << "Cannot communicate with device";
         QTest::newRow("read into a folder") << "read --port 1 -o DIR" << QByteArray() << "" << 2 << "It is a folder";
@@ -196,6 +198,8 @@ private slots:
                                                                          "writes, and the reading rules cut channels 3 and 7";
         QTest::newRow("texts cut, verify") << "verify --port 1 FILE" << cut << "" << 2 << "channels 3 and 7";
         QTest::newRow("missing port") << "write --port 9 --slave-id 1 FILE" << good << "" << 2 << "COM 9";
+        QTest::newRow("not a serial port") << "read --port /dev/null" << QByteArray() << "" << 2
+                                           << "/dev/null: this is not a serial port.";
         QTest::newRow("missing device") << "read --port /dev/telvarin-none" << QByteArray() << "" << 2
                                         << "/dev/telvarin-none";
         QTest::newRow("slave ID 33") << "write --port 1 --slave-id 33 FILE" << good << "" << 2 << "33";

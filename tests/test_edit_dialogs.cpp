@@ -139,8 +139,6 @@ private slots:
         QTest::addColumn<int>("count");          // on the counter after typing: without any change, as on opening
         QTest::addColumn<QString>("closeBy");
         QTest::addColumn<QString>("handedBack");  // or, without OK, the stored message left as it was
-        const QString fire = "Fire\r\nExit";
-        QTest::newRow("CR LF counts 2") << fire << 2 << "" << "" << 10 << "cmdOK" << fire;
         QTest::newRow("Enter adds CR LF, Esc nothing") << "" << 1 << "hi\x1b\ryou" << "" << 7 << "cmdOK" << "hi\r\nyou";
         QTest::newRow("typing stops at 160, Enter needs 2") << xs(158) << 1 << "a\rb" << "" << 160 << "cmdOK" << xs(158) + "ab";
         QTest::newRow("paste cut, its break needs 2") << xs(157) << 1 << "V" << "ab\r\nc" << 159 << "cmdOK" << xs(157) + "ab";

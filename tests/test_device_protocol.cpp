@@ -79,7 +79,7 @@ private slots:
         const QByteArray head("R\x00", 2);
         QTest::newRow("three channels") << hex("45 03 05 80 00") << 0 << "3, 8005";
         QTest::newRow("slave 0, last byte anything") << hex("45 00 00 00 FF") << 0 << "0, 0";
-        QTest::newRow("six bytes (stray byte in front)") << hex("00 45 03 05 80 00") << 0 << QString();
+        QTest::newRow("six bytes (a stray byte behind)") << hex("45 03 05 80 00 00") << 0 << QString();
         QTest::newRow("four bytes") << hex("45 03 05 80") << 0 << QString();
         QTest::newRow("starts with R") << hex("52 03 05 80 00") << 0 << QString();
         QTest::newRow("ten digits then NULs") << head + "0123456789" + QByteArray(6, '\0') << 16 << "0123456789";

@@ -1,6 +1,7 @@
 // telvarin-cli run as a process against the simulated modem on a
 // pseudo-terminal: the frames on the line, the file bytes, what it says and
 // the exit codes.
+#include "cli/json_report.h"
 #include "cli/manifest.h"
 #include "cli/progress_bar.h"
 #include "cli/unit_list.h"
@@ -201,7 +202,7 @@ private slots:
         QVERIFY(silent.start() && silent.createLink(port_->directory() + "/com3"));
         QVERIFY(writeFile(file("site.txt"), record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf")
                                                 + emptyRecords(13) + record(true, "0123456789012345", "")));
-        QVERIFY(writeFile(file("bench.csv"), "port,slave id,file\n# bench 1\n1,20,site.txt\n\n2, 20 ,site.txt\r\n3,,\"site.txt\"\n"));
+        QVERIFY(writeFile(file("bench.csv"), "port,slave id,file\n# bench 1\n2, 20 ,site.txt\r\n\n3,,\"site.txt\"\n1,20,site.txt\n"));
 
         const CliRun text = run({"verify", "--batch", file("bench.csv")});
 
@@ -215,15 +216,13 @@ private slots:
         QString err = text.err;
         err.replace(QRegularExpression(" +"), " ").replace(QRegularExpression("[0-9]+\\.[0-9] s\n"), "T\n");
         QVERIFY2(err.contains(label.arg(3) + ": Cannot communicate with device")
-                     && err.endsWith("\nUnit Slave ID Result Time\n" + label.arg(1) + " 20 ok T\n" + label.arg(2)
-                                     + " 20 differs T\n" + label.arg(3) + " - no-answer T\n"),
+                     && err.endsWith("\nUnit Slave ID Result Time\n" + label.arg(2) + " 20 differs T\n" + label.arg(3)
+                                     + " - no-answer T\n" + label.arg(1) + " 20 ok T\n"),
                  qPrintable(text.err));
 
         const CliRun report = run({"verify", "--batch", file("bench.csv"), "--json"});
         QCOMPARE(report.exitCode, 1);
         QCOMPARE(reportWithoutTimes(report.out), json(QString(R"({'format': 1, 'command': 'verify', 'exitCode': 1, 'units': [
-            {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 20, 'file': 'SITE', 'result': 'ok',
-             'exitCode': 0, 'durationMs': 0, 'errors': [], 'failedFields': [], 'differences': []},
             {'port': '2', 'label': 'COM 2 (DIR/com2)', 'device': 'DIR/com2', 'slaveId': 20, 'file': 'SITE',
              'result': 'differs', 'exitCode': 1, 'durationMs': 0, 'errors': ['COM 2 (DIR/com2): 2 differences from SITE.'],
              'failedFields': [], 'differences': [
@@ -231,7 +230,9 @@ private slots:
                 {'channel': 3, 'field': 'message', 'modem': 'x\u0001\'y', 'file': ''}]},
             {'port': '3', 'label': 'COM 3 (DIR/com3)', 'device': 'DIR/com3', 'slaveId': null, 'file': 'SITE',
              'result': 'no-answer', 'exitCode': 1, 'durationMs': 0, 'errors': ['COM 3 (DIR/com3): Cannot communicate with
-             device (no answer to the first read); nothing was checked.'], 'failedFields': [], 'differences': []}]})")
+             device (no answer to the first read); nothing was checked.'], 'failedFields': [], 'differences': []},
+            {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 20, 'file': 'SITE', 'result': 'ok',
+             'exitCode': 0, 'durationMs': 0, 'errors': [], 'failedFields': [], 'differences': []}]})")
                                                           .replace("DIR", file("data/telvarin/ports"))
                                                           .replace("SITE", file("site.txt"))
                                                           .replace("with\n             device", "with device")));
@@ -277,6 +278,31 @@ private slots:
         QCOMPARE(both.exitCode, 0);
         QCOMPARE(readFile(file("t-COM2.txt")), readFile(file("t-COM1.txt")));
         QCOMPARE(readFile(file("t-COM1.txt")).left(11), record(false, "", ""));
+    }
+
+    // A verify stopped after the phone number of channel 3: the fields never
+    // read are failed fields, not differences; a slave ID outside 1 to 32 is null.
+    void reportOfAStoppedVerify()
+    {
+        UnitResult result;
+        result.port = result.label = "/dev/ttyUSB0";
+        result.slaveId = 7;
+        result.file = "site.txt";
+        result.result = UnitResult::Interrupted;
+        result.exitCode = 130;
+        result.outcome = {ReadOutcome::Stopped, {}, {0, 1}, true};
+        result.differences = {{Difference::SlaveId, -1, false, QVariant(), 7}, {Difference::Enabled, 1, false, true, false},
+                               {Difference::Message, 0, true, QVariant(), "Fire"}};
+
+        const QByteArray report = unitsReport(Invocation::Verify, {result}, 130);
+
+        QCOMPARE(QJsonDocument::fromJson(report).toJson(), json(R"({'format': 1, 'command': 'verify', 'exitCode': 130,
+            'units': [{'port': '/dev/ttyUSB0', 'label': '/dev/ttyUSB0', 'device': null, 'slaveId': 7, 'file': 'site.txt',
+            'result': 'interrupted', 'exitCode': 130, 'durationMs': 0, 'errors': [],
+            'failedFields': [{'channel': null, 'field': 'settings'}, {'channel': 1, 'field': 'message'},
+                             {'channel': 2, 'field': 'message'}],
+            'differences': [{'channel': null, 'field': 'slave ID', 'modem': null, 'file': 7},
+                            {'channel': 2, 'field': 'enabled', 'modem': true, 'file': false}]}]})"));
     }
 
     // The manifest as a technician writes it; a line that cannot be used is

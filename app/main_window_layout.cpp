@@ -3,9 +3,9 @@
 #include "ui/captioned_frame.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
+#include "ui/png_pixmap.h"
 #include "app/main_window.h"
 #include "app/message_label.h"
-#include "app/application_icon.h"
 #include "app/port_combo_box.h"
 #include "ui/twips.h"
 #include "ui/typing_limit.h"
@@ -15,7 +15,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 
 namespace {
@@ -56,7 +55,6 @@ Combo *dropDown(QWidget *parent, const QString &name, int l, int t, int w, int h
 void frmMain::buildControls()
 {
     setWindowTitle("Telvarin");
-    setWindowIcon(applicationIcon());
     setFont(sansSerifFont(8.25));
     setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
 
@@ -85,7 +83,6 @@ void frmMain::buildControls()
         const QString index = QString::number(i);
         chkChEnable[i] = place(new QCheckBox(Frame2), "chkChEnable_" + index, 240, top, 1215, 255);
         lblMessage[i] = place(new MessageLabel(Frame2), "lblMessage_" + index, 1560, top, 3855, 255);
-        lblMessage[i]->setStyleSheet("background-color: rgb(0, 0, 128); color: white;");
         cmdEditMsg[i] = addButton(Frame2, "cmdEditMsg_" + index, "Edit Msg.", twipsRect(5640, top, 855, 255));
     }
 
@@ -99,7 +96,7 @@ void frmMain::buildControls()
     }
 
     Image1 = addLabel(Frame2, "Image1", QString(), twipsRect(6720, 4200, 2865, 1050), font());
-    Image1->setPixmap(QPixmap(":/assets/picture.png"));
+    Image1->setPixmap(pngPixmap(":/assets/picture.png"));
     Image1->setScaledContents(true);
 
     Label2 = addLabel(Frame2, "Label2", "Designed & Developed by:", twipsRect(6840, 5280, 2655, 255), font());
@@ -150,11 +147,14 @@ void frmMain::Form_Load()
         shrinkFontToFit(chkChEnable[i]);
         describeRow(i);
     }
+    QStringList ports, slaveIds;
     for (int n = 1; n <= 255; ++n)
-        cmbComm->addItem(QStringLiteral("COM %1").arg(n));
-    cmbComm->setCurrentIndex(0);
+        ports << QStringLiteral("COM %1").arg(n);
     for (int n = 1; n <= 32; ++n)
-        cmbSlaveID->addItem(QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
+        slaveIds << QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+    cmbComm->addItems(ports);
+    cmbComm->setCurrentIndex(0);
+    cmbSlaveID->addItems(slaveIds);
     cmbSlaveID->setCurrentIndex(0);
     FrameFunction->setEnabled(false);
 }

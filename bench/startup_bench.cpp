@@ -6,6 +6,7 @@
 //   telvarin-startup-bench [ROUNDS]        (run under a display, e.g. xvfb-run)
 #include "app/application_icon.h"
 #include "app/main_window.h"
+#include "ui/font_preload.h"
 #include "ui/fonts.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -41,12 +43,16 @@ protected:
 
 int showWindow(int argc, char **argv, bool telvarin)
 {
+    // The same steps as the program's own start.
+    std::optional<FontPreload> fonts;
+    if (telvarin)
+        fonts.emplace();
     QApplication app(argc, argv);
     std::unique_ptr<QWidget> window;
-    // The same steps as the program's own start.
     if (telvarin) {
-        QApplication::setWindowIcon(applicationIcon());
+        QApplication::setWindowIcon(applicationIcon(kFirstIconSize));
         installFontSubstitutes();
+        fonts->wait();
         window = std::make_unique<frmMain>();
     } else {
         window = std::make_unique<QWidget>();

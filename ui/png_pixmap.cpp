@@ -2,9 +2,11 @@
 
 #include <QImageReader>
 
-QPixmap pngPixmap(const QString &fileName)
+QImage pngImage(const QString &fileName)
 {
     QImageReader reader(fileName, "png");
     reader.setAutoDetectImageFormat(false);
-    return QPixmap::fromImage(reader.read());
+    return reader.read();
 }
+
+QPixmap pngPixmap(const QString &fileName) { return QPixmap::fromImage(pngImage(fileName)); }

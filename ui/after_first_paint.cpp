@@ -20,7 +20,6 @@ protected:
             watched->removeEventFilter(this);
             // Queued: the paint under way finishes and reaches the screen first.
             QTimer::singleShot(0, watched, std::move(work_));
-            deleteLater();
         }
         return false;
     }

@@ -66,12 +66,12 @@ int main(int argc, char **argv)
     }
     FontPreload fonts;
     QApplication app(argc, argv);
+    fonts.wait();  // before anything that may end the program
     parseArguments(app);
 
     // Every window, the dialogs included, shows the program's icon.
     QApplication::setWindowIcon(applicationIcon(kFirstIconSize));
     installFontSubstitutes();
-    fonts.wait();
     frmMain window;
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         window.move(startPosition(screen->availableGeometry(), window.frameGeometry().size()));

@@ -50,9 +50,9 @@ int showWindow(int argc, char **argv, bool telvarin)
     QApplication app(argc, argv);
     std::unique_ptr<QWidget> window;
     if (telvarin) {
+        fonts->wait();
         QApplication::setWindowIcon(applicationIcon(kFirstIconSize));
         installFontSubstitutes();
-        fonts->wait();
         window = std::make_unique<frmMain>();
     } else {
         window = std::make_unique<QWidget>();

@@ -5,8 +5,9 @@
 // Loads fontconfig's configuration and font caches on a second thread. The
 // first text a window measures needs them, and reading them takes longer
 // than anything else before the window appears; begun as the program
-// starts, they load while Qt connects to the display. Call wait() before
-// the first widget is built, so that fontconfig is not set up twice.
+// starts, they load while Qt connects to the display. Call wait() as soon
+// as the QApplication exists: before any widget, so that fontconfig is not
+// set up twice, and before anything that may end the program.
 class FontPreload {
 public:
     FontPreload();

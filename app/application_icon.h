@@ -1,12 +1,22 @@
 #pragma once
 
+#include "ui/png_pixmap.h"
+
 #include <QIcon>
 
-// The program's icon at the sizes rendered from assets/telvarin.svg.
-inline QIcon applicationIcon()
+// The program's icon at the sizes rendered from assets/telvarin.svg, up to
+// largest pixels wide.
+inline QIcon applicationIcon(int largest = 256)
 {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 256})
-        icon.addFile(QStringLiteral(":/assets/telvarin-%1.png").arg(size), QSize(size, size));
+        if (size <= largest)
+            icon.addPixmap(pngPixmap(QStringLiteral(":/assets/telvarin-%1.png").arg(size)));
     return icon;
 }
+
+// The sizes a title bar and a task bar show. The 256 pixel size, for task
+// switchers, is sent to the window manager only after the window's first
+// paint: converted and sent twice as the window is made, it would delay the
+// window by several milliseconds.
+constexpr int kFirstIconSize = 64;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPainter>
 #include <QWidget>
 
 // The square lamp beside the Connect button: green connected, black
@@ -15,14 +16,22 @@ public:
     void setColor(const QColor &color)
     {
         color_ = color;
-        setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid black;").arg(color.name()));
-        setAttribute(Qt::WA_StyledBackground);
         setAccessibleDescription(color == QColor(0, 255, 0) ? tr("Connected: the port is open")
                                  : color == QColor(255, 0, 0) ? tr("Not connected: the port could not be opened or the line was lost")
                                                               : tr("Not connected"));
         update();
     }
     QColor color() const { return color_; }
+
+protected:
+    // Painted by hand rather than with a style sheet, which would bring the
+    // style sheet machinery into the window's start.
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::black);
+        painter.fillRect(rect().adjusted(1, 1, -1, -1), color_);
+    }
 
 private:
     QColor color_;

@@ -1,3 +1,5 @@
+#include "ui/after_first_paint.h"
+#include "ui/font_preload.h"
 #include "ui/fonts.h"
 #include "app/application_icon.h"
 #include "app/main_window.h"
@@ -62,15 +64,18 @@ int main(int argc, char **argv)
     case TextRequest::None:
         break;
     }
+    FontPreload fonts;
     QApplication app(argc, argv);
+    fonts.wait();  // before anything that may end the program
     parseArguments(app);
 
     // Every window, the dialogs included, shows the program's icon.
-    QApplication::setWindowIcon(applicationIcon());
+    QApplication::setWindowIcon(applicationIcon(kFirstIconSize));
     installFontSubstitutes();
     frmMain window;
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         window.move(startPosition(screen->availableGeometry(), window.frameGeometry().size()));
+    afterFirstPaint(&window, [] { QApplication::setWindowIcon(applicationIcon()); });
     window.show();
     return app.exec();
 }

@@ -56,6 +56,12 @@ private:
     friend class MainWindowTransferHost;
 
     void buildControls();
+    void buildPortAndSlaveId();
+    void buildFunctionsAndFiles();
+    void buildChannelRows();
+    void buildPhoneNumbers();
+    void buildCredits(const QImage &picture);
+    void chainTabOrder();
     void Form_Load();
     void describeRow(int index);
     void cmdConnect_Click();

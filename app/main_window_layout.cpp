@@ -3,9 +3,9 @@
 #include "ui/captioned_frame.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
+#include "ui/png_pixmap.h"
 #include "app/main_window.h"
 #include "app/message_label.h"
-#include "app/application_icon.h"
 #include "app/port_combo_box.h"
 #include "ui/twips.h"
 #include "ui/typing_limit.h"
@@ -15,8 +15,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
+
+#include <future>
 
 namespace {
 
@@ -55,11 +56,26 @@ Combo *dropDown(QWidget *parent, const QString &name, int l, int t, int w, int h
 
 void frmMain::buildControls()
 {
+    // Decoded on a second thread while the controls are built.
+    auto picture = std::async(std::launch::async, pngImage, QStringLiteral(":/assets/picture.png"));
+
     setWindowTitle("Telvarin");
-    setWindowIcon(applicationIcon());
     setFont(sansSerifFont(8.25));
     setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    buildPortAndSlaveId();
+    buildFunctionsAndFiles();
+    Frame2 = frame(this, "Frame2", "Configuration", 2400, 120, kFrame2Width, 6255);
+    buildChannelRows();
+    buildPhoneNumbers();
+    buildCredits(picture.get());
 
+    for (QWidget *frame : std::initializer_list<QWidget *>{Frame1, Frame4, FrameFunction, frameFile, Frame2, Frame3})
+        shrinkFontToFit(frame);
+    chainTabOrder();
+}
+
+void frmMain::buildPortAndSlaveId()
+{
     Frame1 = frame(this, "Frame1", "Communication", 120, 120, 2055, 1575);
     Label1 = addLabel(Frame1, "Label1", "Port No.", twipsRect(480, 240, 855, 255), font());
     cmbComm = dropDown<PortComboBox>(Frame1, "cmbComm", 240, 600, 1455, 315);
@@ -68,7 +84,10 @@ void frmMain::buildControls()
 
     Frame4 = frame(this, "Frame4", "Slave ID", 120, 1800, 2055, 855);
     cmbSlaveID = dropDown(Frame4, "cmbSlaveID", 240, 360, 1455, 315);
+}
 
+void frmMain::buildFunctionsAndFiles()
+{
     FrameFunction = frame(this, "FrameFunction", "Function", 120, 2760, 2055, 1215);
     cmdDeviceRead = addButton(FrameFunction, "cmdDeviceRead", "Read from Device", twipsRect(240, 240, 1575, 375));
     cmdDeviceWrite = addButton(FrameFunction, "cmdDeviceWrite", "Write to Device", twipsRect(240, 720, 1575, 375));
@@ -78,17 +97,23 @@ void frmMain::buildControls()
     cmdFileSave = addButton(frameFile, "cmdFileSave", "Save to File", twipsRect(240, 840, 1575, 495));
 
     cmdExit = addButton(this, "cmdExit", "Exit", twipsRect(240, 5760, 1815, 495));
+}
 
-    Frame2 = frame(this, "Frame2", "Configuration", 2400, 120, kFrame2Width, 6255);
+// One row per channel in "Configuration": its enable box, message and message button.
+void frmMain::buildChannelRows()
+{
     for (int i = 0; i < kChannelCount; ++i) {
         const int top = 360 + 360 * i;
         const QString index = QString::number(i);
         chkChEnable[i] = place(new QCheckBox(Frame2), "chkChEnable_" + index, 240, top, 1215, 255);
         lblMessage[i] = place(new MessageLabel(Frame2), "lblMessage_" + index, 1560, top, 3855, 255);
-        lblMessage[i]->setStyleSheet("background-color: rgb(0, 0, 128); color: white;");
         cmdEditMsg[i] = addButton(Frame2, "cmdEditMsg_" + index, "Edit Msg.", twipsRect(5640, top, 855, 255));
     }
+}
 
+// The channels' numbers in two columns of eight.
+void frmMain::buildPhoneNumbers()
+{
     Frame3 = frame(Frame2, "Frame3", "Phone Numbers", 6720, 240, kFrame3Width, 3375);
     for (int i = 0; i < kChannelCount; ++i) {
         const int column = i < 8 ? 0 : 2880;
@@ -97,9 +122,13 @@ void frmMain::buildControls()
         txtPhoneNo[i] = place(new QLineEdit(Frame3), "txtPhoneNo_" + index, 240 + column, top, 1455, 285);
         cmdEditNo[i] = addButton(Frame3, "cmdEditNo_" + index, "Edit No.", twipsRect(1800 + column, top, 855, 255));
     }
+}
 
+// The picture and the maker's lines under the phone numbers.
+void frmMain::buildCredits(const QImage &picture)
+{
     Image1 = addLabel(Frame2, "Image1", QString(), twipsRect(6720, 4200, 2865, 1050), font());
-    Image1->setPixmap(QPixmap(":/assets/picture.png"));
+    Image1->setPixmap(QPixmap::fromImage(picture));
     Image1->setScaledContents(true);
 
     Label2 = addLabel(Frame2, "Label2", "Designed & Developed by:", twipsRect(6840, 5280, 2655, 255), font());
@@ -110,11 +139,11 @@ void frmMain::buildControls()
     Label4 = addLabel(Frame2, "Label4", "www.brackwell.example", twipsRect(6840, 5760, 2655, 255),
                       arialRoundedFont(8.25), Qt::AlignCenter);
     setTextColour(Label4, QColor(128, 128, 255));
+}
 
-    for (QWidget *frame : std::initializer_list<QWidget *>{Frame1, Frame4, FrameFunction, frameFile, Frame2, Frame3})
-        shrinkFontToFit(frame);
-
-    // Tab goes down the left column, then along the table row by row, Exit last.
+// Tab goes down the left column, then along the table row by row, Exit last.
+void frmMain::chainTabOrder()
+{
     QList<QWidget *> chain{cmbComm, cmdConnect, cmbSlaveID, cmdDeviceRead, cmdDeviceWrite, cmdFileLoad, cmdFileSave};
     for (int i = 0; i < kChannelCount; ++i)
         chain << chkChEnable[i] << txtPhoneNo[i] << cmdEditNo[i] << cmdEditMsg[i];
@@ -150,11 +179,14 @@ void frmMain::Form_Load()
         shrinkFontToFit(chkChEnable[i]);
         describeRow(i);
     }
+    QStringList ports, slaveIds;
     for (int n = 1; n <= 255; ++n)
-        cmbComm->addItem(QStringLiteral("COM %1").arg(n));
-    cmbComm->setCurrentIndex(0);
+        ports << QStringLiteral("COM %1").arg(n);
     for (int n = 1; n <= 32; ++n)
-        cmbSlaveID->addItem(QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
+        slaveIds << QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+    cmbComm->addItems(ports);
+    cmbComm->setCurrentIndex(0);
+    cmbSlaveID->addItems(slaveIds);
     cmbSlaveID->setCurrentIndex(0);
     FrameFunction->setEnabled(false);
 }

@@ -6,7 +6,17 @@
 // the label's width is cut off on screen. The message itself is kept exactly.
 class MessageLabel : public QLabel {
 public:
-    explicit MessageLabel(QWidget *parent) : QLabel(parent) { setTextFormat(Qt::PlainText); }
+    explicit MessageLabel(QWidget *parent) : QLabel(parent)
+    {
+        setTextFormat(Qt::PlainText);
+        // White on navy, set in the palette: a style sheet on each of the 16
+        // labels would cost the window's start several milliseconds.
+        QPalette colours = palette();
+        colours.setColor(QPalette::Window, QColor(0, 0, 128));
+        colours.setColor(QPalette::WindowText, Qt::white);
+        setPalette(colours);
+        setAutoFillBackground(true);
+    }
     QString message() const { return message_; }
     void setMessage(const QString &message)
     {

@@ -5,6 +5,7 @@
 #include "app/message_label.h"
 #include "app/window_placement.h"
 #include "sim_fixture.h"
+#include "ui/after_first_paint.h"
 #include "ui/fonts.h"
 
 #include <QAbstractItemView>
@@ -120,6 +121,16 @@ private slots:
         // A screen reader tells the rows apart; Tab reaches every usable control
         // in reading order: the left column, the table row by row, Exit.
         window.setRow(2, {false, "", "Fire\r\nexit"});
+        // The lamp is its colour inside a black line; a message field is navy with white text.
+        auto shown = [&window](QWidget *w) { return window.grab(QRect(w->mapTo(&window, QPoint(0, 0)), w->size())).toImage(); };
+        const QImage lamp = shown(window.shpComm), field = shown(window.lblMessage[2]);
+        QCOMPARE(QColor(lamp.pixel(0, 0)), QColor(Qt::black));
+        QCOMPARE(QColor(lamp.pixel(lamp.width() / 2, lamp.height() / 2)), QColor(128, 128, 128));
+        QCOMPARE(QColor(field.pixel(field.width() - 1, 0)), QColor(0, 0, 128));
+        bool whiteText = false;  // the stem of the 'F' crosses the middle line
+        for (int x = 0; x < field.width() / 4; ++x)
+            whiteText |= qGray(field.pixel(x, field.height() / 2)) > 200;
+        QVERIFY(whiteText);
         QStringList said;
         for (QWidget *w : std::initializer_list<QWidget *>{window.chkChEnable[2], window.txtPhoneNo[2], window.lblMessage[2],
                                                            window.cmdEditNo[2], window.cmdEditMsg[2], window.lblMessage[15]})
@@ -175,6 +186,22 @@ private slots:
             QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) > box->width()
                          && box->cursorPositionAt(QPoint(4, box->height() / 2)) == 0, qPrintable(box->text()));
         }
+    }
+
+    // Work put off until a window is first painted runs once, after that paint.
+    void workAfterFirstPaint()
+    {
+        struct Counted : QWidget {
+            int paints = 0;
+            void paintEvent(QPaintEvent *) override { ++paints; }
+        } window;
+        QList<int> paintsSeen;
+        afterFirstPaint(&window, [&] { paintsSeen << window.paints; });
+        window.show();
+        QTRY_VERIFY(!paintsSeen.isEmpty());
+        window.repaint();
+        QCoreApplication::processEvents();
+        QCOMPARE(paintsSeen, QList<int>{1});
     }
 
     // Centred on the screen, but never with the left or top edge off it.

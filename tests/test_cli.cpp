@@ -3,6 +3,7 @@
 // the exit codes.
 #include "cli/progress_bar.h"
 #include "sim_fixture.h"
+#include "tools/modemsim/memory_file.h"
 
 #include <QDir>
 #include <QProcess>

@@ -258,7 +258,7 @@ private slots:
         QVERIFY(port_->modem->waitForFrames(5, 10000));
         ::kill(pid_t(process->processId()), signal);
 
-        QVERIFY(process->waitForFinished(5000));
+        QVERIFY(process->waitForFinished(30000));
         QCOMPARE(process->exitStatus(), QProcess::NormalExit);
         QCOMPARE(process->exitCode(), 128 + signal);
         QVERIFY(port_->modem->receivedFrames().size() <= 6);

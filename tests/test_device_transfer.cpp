@@ -7,13 +7,13 @@
 #include "ui/fonts.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QWindow>
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -116,7 +116,7 @@ private slots:
             bar << bar.last() + 3;
         QCOMPARE(progress_, bar);
         QVERIFY(boxes_->boxes.isEmpty());
-        QVERIFY(port_->modem->waitForFrames(34, 1000));
+        QVERIFY(port_->modem->waitForFrames(34, 10000));
         QCOMPARE(port_->modem->receivedFrames()[0].toHex(' '), QByteArray("26 03 45 30 20"));
         QCOMPARE(window_->table(), written);
         const modemsim::ModemState held = port_->modem->state();
@@ -221,10 +221,11 @@ private slots:
             });
         for (int i = 0; i < 16; ++i)
             window_->setRow(i, {false, "old", "old"});
-        QElapsedTimer clock;
-        clock.start();
+        // Counted in reply windows, not in time: the run ends within the
+        // window the line was lost in, however busy the machine.
+        QSignalSpy windows(window_->link().findChild<QTimer *>("tmrTout"), &QTimer::timeout);
         window_->cmdDeviceRead->click();
-        QVERIFY(fault != "line lost" || clock.elapsed() < 3000);
+        QVERIFY2(fault != "line lost" || windows.size() <= 10, qPrintable(QString::number(windows.size())));
         QVERIFY(!window_->progressWindow() && window_->cmdConnect->isEnabled());
         QCOMPARE(connectionState(*window_), state);
         QCOMPARE(QStringList({window_->row(0).phoneNo, window_->row(7).phoneNo, window_->row(8).phoneNo,
@@ -287,7 +288,7 @@ private slots:
             QSerialPort again(port_->directory() + "/com1");
             QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
         } else {
-            QVERIFY(port_->modem->waitForFrames(34, 2000) && window_->isVisible() && window_->cmdExit->isEnabled());
+            QVERIFY(port_->modem->waitForFrames(34, 10000) && window_->isVisible() && window_->cmdExit->isEnabled());
             QCOMPARE(window_->focusWidget(), static_cast<QWidget *>(start));
         }
     }

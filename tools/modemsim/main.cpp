@@ -88,6 +88,18 @@ bool simulatorOptions(const QCommandLineParser &parser, const Options &o, modems
     return ok && options->processingDelayMs >= 0;
 }
 
+// Blocked before any thread starts, so that every thread inherits the mask
+// and sigwait() is the only one to take them.
+sigset_t blockStopSignals()
+{
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    return stopSignals;
+}
+
 // Serves the modem until SIGINT or SIGTERM; says on standard output where
 // the port is and, once it is in place, where its link is.
 bool serve(modemsim::ModemSimulator &simulator, const std::optional<QString> &link, const sigset_t &stopSignals,
@@ -111,14 +123,7 @@ bool serve(modemsim::ModemSimulator &simulator, const std::optional<QString> &li
 
 int main(int argc, char *argv[])
 {
-    // Block the stop signals before any thread starts, so that every thread
-    // inherits the mask and sigwait() is the only one to take them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
+    const sigset_t stopSignals = blockStopSignals();
     // The program is named as it was started: telvarin-modemsim in the build
     // tree, telvarin-modem-simulator when installed.
     QCoreApplication app(argc, argv);

@@ -62,6 +62,10 @@ private slots:
         state.putText(0x0100, "Fire, site A");
         state.putText(0x0200, "Caf\xE9 ok");  // channel 2: a byte above 127 ends the text
         port_ = std::make_unique<SimulatedPort>(state);
+        // Replies at once: a 160-byte read paced at the line rate ends 18 ms
+        // before its window does, too close for a sanitizer build on a busy
+        // machine. The paced line is the link's own tests' business.
+        port_->modem->setPaceAtLineRate(false);
         work_ = std::make_unique<QTemporaryDir>();
         // The program finds COM 1 in its ports folder under XDG_DATA_HOME.
         QVERIFY(QDir().mkpath(file("data/telvarin")));

@@ -180,10 +180,11 @@ private slots:
     }
 
     // A reply rejected mid-run, the adapter pulled out, or every "MR" answered
-    // 210 ms late: the box names every field that kept its previous value, and a
-    // late reply is waited out, never landing in another channel's field. A lost
-    // line ends the run at once and the window shows the disconnected state,
-    // saying why once.
+    // 300 ms late (far enough past the window that a busy machine's late tick
+    // cannot take it in): the box names every field that kept its previous
+    // value, and a late reply is waited out, never landing in another channel's
+    // field. A lost line ends the run at once and the window shows the
+    // disconnected state, saying why once.
     void fieldsMissedMidRun_data()
     {
         QTest::addColumn<QString>("fault");
@@ -213,7 +214,7 @@ private slots:
         if (fault == "line lost")
             port_->modem->dropLineAfterCommand(10);  // E2 and 8 phone reads answered
         else if (fault == "late")
-            port_->modem->setMemoryReadDelayMs(210);
+            port_->modem->setMemoryReadDelayMs(300);
         else
             connect(window_.get(), &frmMain::progressChanged, this, [this](int value) {
                 if (value == 12)  // 8 phone numbers read

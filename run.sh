@@ -4,22 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation librsvg2-bin scdoc)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    if [ "$(id -u)" -eq 0 ]; then
-        echo "Installing: ${missing[*]}"
-        apt-get update -q
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
-    else
-        echo "Missing packages. Install them with:" >&2
-        echo "  sudo apt-get install -y ${missing[*]}" >&2
-        exit 1
-    fi
-fi
+source tools/script-helpers.sh
+need_packages cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation librsvg2-bin scdoc
 
 build=${TELVARIN_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${TELVARIN_BUILD_TYPE:-RelWithDebInfo} ${TELVARIN_CMAKE_ARGS:-}
@@ -37,11 +23,9 @@ test)
     link="$XDG_DATA_HOME/telvarin/ports/com1"
     log="$build/demo-data/modem.log"
     mkdir -p "$build/demo-data"
-    "$build/tools/modemsim/telvarin-modemsim" --link "$link" --memory "$build/demo-data/modem-memory.bin" \
-        --log "$log" &
-    sim=$!
-    trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null' EXIT
-    for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
+    trap stop_modemsim EXIT
+    start_modemsim "$build/tools/modemsim/telvarin-modemsim" "$link" \
+        --memory "$build/demo-data/modem-memory.bin" --log "$log"
     echo "The simulated modem is COM 1; the frames on its line go to $log"
     "$build/app/telvarin"
     ;;

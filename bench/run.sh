@@ -7,11 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TELVARIN_BUILD_DIR:-build}
 cmake --build "$build" --target telvarin-bench telvarin-modemsim telvarin-cli >/dev/null
+source tools/script-helpers.sh
 dir=$(mktemp -d)
-trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -rf "$dir"' EXIT
-"$build/tools/modemsim/telvarin-modemsim" --link "$dir/com1" 2>/dev/null >/dev/null &
-sim=$!
-for _ in $(seq 50); do [ -L "$dir/com1" ] && break; sleep 0.1; done
+trap 'stop_modemsim; rm -rf "$dir"' EXIT
+start_modemsim "$build/tools/modemsim/telvarin-modemsim" "$dir/com1"
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/telvarin-bench" "$dir" "${1:-3}"
 
 # One telvarin-cli run: wall time from the shell, CPU time (user + system)

@@ -7,13 +7,13 @@
 #include "ui/fonts.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QWindow>
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -116,7 +116,7 @@ private slots:
             bar << bar.last() + 3;
         QCOMPARE(progress_, bar);
         QVERIFY(boxes_->boxes.isEmpty());
-        QVERIFY(port_->modem->waitForFrames(34, 1000));
+        QVERIFY(port_->modem->waitForFrames(34, 10000));
         QCOMPARE(port_->modem->receivedFrames()[0].toHex(' '), QByteArray("26 03 45 30 20"));
         QCOMPARE(window_->table(), written);
         const modemsim::ModemState held = port_->modem->state();
@@ -180,10 +180,11 @@ private slots:
     }
 
     // A reply rejected mid-run, the adapter pulled out, or every "MR" answered
-    // 210 ms late: the box names every field that kept its previous value, and a
-    // late reply is waited out, never landing in another channel's field. A lost
-    // line ends the run at once and the window shows the disconnected state,
-    // saying why once.
+    // 300 ms late (far enough past the window that a busy machine's late tick
+    // cannot take it in): the box names every field that kept its previous
+    // value, and a late reply is waited out, never landing in another channel's
+    // field. A lost line ends the run at once and the window shows the
+    // disconnected state, saying why once.
     void fieldsMissedMidRun_data()
     {
         QTest::addColumn<QString>("fault");
@@ -213,7 +214,7 @@ private slots:
         if (fault == "line lost")
             port_->modem->dropLineAfterCommand(10);  // E2 and 8 phone reads answered
         else if (fault == "late")
-            port_->modem->setMemoryReadDelayMs(210);
+            port_->modem->setMemoryReadDelayMs(300);
         else
             connect(window_.get(), &frmMain::progressChanged, this, [this](int value) {
                 if (value == 12)  // 8 phone numbers read
@@ -221,10 +222,11 @@ private slots:
             });
         for (int i = 0; i < 16; ++i)
             window_->setRow(i, {false, "old", "old"});
-        QElapsedTimer clock;
-        clock.start();
+        // Counted in reply windows, not in time: the run ends within the
+        // window the line was lost in, however busy the machine.
+        QSignalSpy windows(window_->link().findChild<QTimer *>("tmrTout"), &QTimer::timeout);
         window_->cmdDeviceRead->click();
-        QVERIFY(fault != "line lost" || clock.elapsed() < 3000);
+        QVERIFY2(fault != "line lost" || windows.size() <= 10, qPrintable(QString::number(windows.size())));
         QVERIFY(!window_->progressWindow() && window_->cmdConnect->isEnabled());
         QCOMPARE(connectionState(*window_), state);
         QCOMPARE(QStringList({window_->row(0).phoneNo, window_->row(7).phoneNo, window_->row(8).phoneNo,
@@ -287,7 +289,7 @@ private slots:
             QSerialPort again(port_->directory() + "/com1");
             QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
         } else {
-            QVERIFY(port_->modem->waitForFrames(34, 2000) && window_->isVisible() && window_->cmdExit->isEnabled());
+            QVERIFY(port_->modem->waitForFrames(34, 10000) && window_->isVisible() && window_->cmdExit->isEnabled());
             QCOMPARE(window_->focusWidget(), static_cast<QWidget *>(start));
         }
     }

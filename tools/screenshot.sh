@@ -6,12 +6,10 @@ cd "$(dirname "$0")/.."
 build=${TELVARIN_BUILD_DIR:-build}
 cmake --build "$build" --target telvarin-snapshot telvarin-modemsim >/dev/null
 
+source tools/script-helpers.sh
 work=$(mktemp -d)
-link="$work/ports/com1"
-"$build/tools/modemsim/telvarin-modemsim" --link "$link" --no-pace >/dev/null 2>&1 &
-sim=$!
-trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
+trap 'stop_modemsim; rm -rf "$work"' EXIT
+start_modemsim "$build/tools/modemsim/telvarin-modemsim" "$work/ports/com1" --no-pace
 
 QT_QPA_PLATFORM=offscreen "$build/tools/telvarin-snapshot" "$work" "$work/ports"
 cp "$work/main_window.png" docs/main-window.png

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/modemsim/modem_simulator.h"
+#include "tools/modemsim/modem_state.h"
 
 #include <QByteArray>
 

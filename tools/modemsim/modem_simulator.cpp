@@ -39,6 +39,17 @@ auto locked(W &worker, F f)
     return f(worker);
 }
 
+// Sets one of the worker's command countdowns; one that is 0 already rouses
+// the serving thread to act on it at once.
+template <typename W>
+void startCountdown(W &worker, int W::*countdown, int n)
+{
+    std::lock_guard life(worker.lifecycle);
+    locked(worker, [&](W &w) { w.*countdown = std::max(0, n); });
+    if (n <= 0 && worker.thread.joinable())
+        worker.wake();
+}
+
 }  // namespace
 
 class ModemSimulator::Worker {
@@ -91,9 +102,21 @@ private:
         bool incoming;
         QByteArray bytes;
     };
-    // The following run on the serving thread with mutex held.
-    void takeFrames(QByteArray &rx, bool stale, Clock::time_point arrived, ReplyPacer &pacer,
-                    std::vector<Traffic> &traffic);
+    // What the serving thread carries from one turn of its loop to the next.
+    struct Line {
+        QByteArray rx;  // bytes received that are no frame yet
+        Clock::time_point lastRx;
+        ReplyPacer pacer;
+        bool outputFull = false;  // the pty buffer took no more; wait for POLLOUT
+    };
+    // The following run on the serving thread.
+    bool beginTurn(ReplyPacer &pacer);
+    void writeDue(Line &line, Clock::time_point now);
+    bool waitForLine(const Line &line, Clock::time_point now, short *events);
+    void readAvailable(Line &line, Clock::time_point now);
+    void takeAndReport(Line &line, Clock::time_point now);
+    // With mutex held.
+    void takeFrames(Line &line, bool stale, std::vector<Traffic> &traffic);
     void answer(const QByteArray &frame, Clock::time_point arrived, ReplyPacer &pacer,
                 std::vector<Traffic> &traffic);
 };
@@ -122,13 +145,13 @@ void ModemSimulator::Worker::answer(const QByteArray &frame, Clock::time_point a
     traffic.push_back({false, reply});
 }
 
-void ModemSimulator::Worker::takeFrames(QByteArray &rx, bool stale, Clock::time_point arrived,
-                                        ReplyPacer &pacer, std::vector<Traffic> &traffic)
+void ModemSimulator::Worker::takeFrames(Line &line, bool stale, std::vector<Traffic> &traffic)
 {
+    QByteArray &rx = line.rx;
     while (!rx.isEmpty() && dropCountdown != 0) {
         const FrameCheck check = checkFrame(rx);
         if (check.status == FrameStatus::Complete) {
-            answer(rx.left(check.length), arrived, pacer, traffic);
+            answer(rx.left(check.length), line.lastRx, line.pacer, traffic);
             rx.remove(0, check.length);
         } else if (check.status == FrameStatus::Invalid || stale) {
             // Drop one byte and look for a frame start in what follows.
@@ -142,86 +165,113 @@ void ModemSimulator::Worker::takeFrames(QByteArray &rx, bool stale, Clock::time_
 
 void ModemSimulator::Worker::serve()
 {
-    const int master = pty.master();
-    QByteArray rx;  // bytes received that are no frame yet
-    Clock::time_point lastRx;
-    ReplyPacer pacer;
-    bool outputFull = false;  // the pty buffer took no more; wait for POLLOUT
-    for (;;) {
-        {
-            std::lock_guard lock(mutex);
-            if (stopping)
-                return;
-            if (dropCountdown == 0) {
-                pty.close();
-                dropped = true;
-                return;
-            }
-            pacer.setPaced(options.paceAtLineRate);
-            if (!unsolicited.isEmpty())
-                pacer.enqueue(std::exchange(unsolicited, {}), Clock::now());
-        }
-        Clock::time_point now = Clock::now();
-        while (!outputFull) {
-            const QByteArray bytes = pacer.due(now);
-            if (bytes.isEmpty())
-                break;
-            const ssize_t n = ::write(master, bytes.constData(), size_t(bytes.size()));
-            if (n < 0 && errno != EAGAIN)
-                pacer.clear();  // cannot happen while our own slave fd keeps the line up
-            if (n > 0)
-                pacer.markWritten(n);
-            outputFull = n < bytes.size();
-        }
-
-        std::optional<Clock::time_point> wakeAt = outputFull ? std::nullopt : pacer.nextDue();
-        if (wakeAt && pacer.midReply())
-            wakeAt = std::max(*wakeAt, now + kPaceTick);
-        if (!rx.isEmpty())
-            wakeAt = std::min(wakeAt.value_or(Clock::time_point::max()), lastRx + kStaleFrame);
-        timespec timeout{};
-        if (wakeAt) {
-            const auto wait = std::max(std::chrono::nanoseconds(0), *wakeAt - now);
-            timeout.tv_sec = time_t(wait.count() / 1'000'000'000);
-            timeout.tv_nsec = long(wait.count() % 1'000'000'000);
-        }
-        pollfd fds[2] = {{master, short(POLLIN | (outputFull ? POLLOUT : 0)), 0}, {wakeRead, POLLIN, 0}};
-        if (ppoll(fds, 2, wakeAt ? &timeout : nullptr, nullptr) < 0 && errno != EINTR)
+    Line line;
+    while (beginTurn(line.pacer)) {
+        const Clock::time_point now = Clock::now();
+        writeDue(line, now);
+        short events = 0;
+        if (!waitForLine(line, now, &events))
             return;
-        if (fds[1].revents & POLLIN) {
-            char drain[64];
-            while (::read(wakeRead, drain, sizeof drain) > 0) {
-            }
-        }
-        if (fds[0].revents & POLLOUT)
-            outputFull = false;
-
-        now = Clock::now();
-        if (fds[0].revents & POLLIN) {
-            char buffer[4096];
-            ssize_t n;
-            while ((n = ::read(master, buffer, sizeof buffer)) > 0)
-                rx.append(buffer, n);
-            lastRx = now;
-        }
-        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+        if (events & POLLOUT)
+            line.outputFull = false;
+        const Clock::time_point woke = Clock::now();
+        if (events & POLLIN)
+            readAvailable(line, woke);
+        if (events & (POLLERR | POLLHUP | POLLNVAL)) {
             // Our own slave fd should keep this from happening; never spin on it.
             locked(*this, [](Worker &w) { w.dropped = true; });
             return;
         }
-        std::vector<Traffic> traffic;
-        {
-            std::lock_guard lock(mutex);
-            takeFrames(rx, now - lastRx >= kStaleFrame, lastRx, pacer, traffic);
-            if (stallCountdown == 0) {
-                pty.stopSlaveOutput(true);
-                stallCountdown = -1;
-            }
-        }
-        if (observer)
-            for (const Traffic &t : traffic)
-                observer(t.incoming, t.bytes);
+        takeAndReport(line, woke);
     }
+}
+
+// Takes in what the callers asked for since the last turn; false once the
+// thread is to end (stopping, or the line is to drop now).
+bool ModemSimulator::Worker::beginTurn(ReplyPacer &pacer)
+{
+    std::lock_guard lock(mutex);
+    if (stopping)
+        return false;
+    if (dropCountdown == 0) {
+        pty.close();
+        dropped = true;
+        return false;
+    }
+    pacer.setPaced(options.paceAtLineRate);
+    if (!unsolicited.isEmpty())
+        pacer.enqueue(std::exchange(unsolicited, {}), Clock::now());
+    return true;
+}
+
+// Writes the reply bytes whose time has come, as many as the pty takes.
+void ModemSimulator::Worker::writeDue(Line &line, Clock::time_point now)
+{
+    while (!line.outputFull) {
+        const QByteArray bytes = line.pacer.due(now);
+        if (bytes.isEmpty())
+            break;
+        const ssize_t n = ::write(pty.master(), bytes.constData(), size_t(bytes.size()));
+        if (n < 0 && errno != EAGAIN)
+            line.pacer.clear();  // cannot happen while our own slave fd keeps the line up
+        if (n > 0)
+            line.pacer.markWritten(n);
+        line.outputFull = n < bytes.size();
+    }
+}
+
+// Sleeps until the tool sends, the pty takes more, a reply byte falls due,
+// a half frame goes stale or a caller wakes the thread. False when the wait failed.
+bool ModemSimulator::Worker::waitForLine(const Line &line, Clock::time_point now, short *events)
+{
+    std::optional<Clock::time_point> wakeAt = line.outputFull ? std::nullopt : line.pacer.nextDue();
+    if (wakeAt && line.pacer.midReply())
+        wakeAt = std::max(*wakeAt, now + kPaceTick);
+    if (!line.rx.isEmpty())
+        wakeAt = std::min(wakeAt.value_or(Clock::time_point::max()), line.lastRx + kStaleFrame);
+    timespec timeout{};
+    if (wakeAt) {
+        const auto wait = std::max(std::chrono::nanoseconds(0), *wakeAt - now);
+        timeout.tv_sec = time_t(wait.count() / 1'000'000'000);
+        timeout.tv_nsec = long(wait.count() % 1'000'000'000);
+    }
+    pollfd fds[2] = {{pty.master(), short(POLLIN | (line.outputFull ? POLLOUT : 0)), 0}, {wakeRead, POLLIN, 0}};
+    if (ppoll(fds, 2, wakeAt ? &timeout : nullptr, nullptr) < 0 && errno != EINTR)
+        return false;
+    if (fds[1].revents & POLLIN) {
+        char drain[64];
+        while (::read(wakeRead, drain, sizeof drain) > 0) {
+        }
+    }
+    *events = fds[0].revents;
+    return true;
+}
+
+void ModemSimulator::Worker::readAvailable(Line &line, Clock::time_point now)
+{
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(pty.master(), buffer, sizeof buffer)) > 0)
+        line.rx.append(buffer, n);
+    line.lastRx = now;
+}
+
+// Answers the frames that are complete, then shows the traffic to the
+// observer outside the lock.
+void ModemSimulator::Worker::takeAndReport(Line &line, Clock::time_point now)
+{
+    std::vector<Traffic> traffic;
+    {
+        std::lock_guard lock(mutex);
+        takeFrames(line, now - line.lastRx >= kStaleFrame, traffic);
+        if (stallCountdown == 0) {
+            pty.stopSlaveOutput(true);
+            stallCountdown = -1;
+        }
+    }
+    if (observer)
+        for (const Traffic &t : traffic)
+            observer(t.incoming, t.bytes);
 }
 
 ModemSimulator::ModemSimulator(const ModemState &initial, const SimulatorOptions &options)
@@ -375,23 +425,9 @@ void ModemSimulator::sendUnsolicited(const QByteArray &bytes)
 
 void ModemSimulator::garbleNextReplyFirstByte() { locked(*worker_, [](auto &w) { w.garbleNext = true; }); }
 
-void ModemSimulator::dropLineAfterCommand(int n)
-{
-    Worker &w = *worker_;
-    std::lock_guard life(w.lifecycle);
-    locked(w, [&](auto &worker) { worker.dropCountdown = std::max(0, n); });
-    if (n <= 0 && w.thread.joinable())
-        w.wake();
-}
+void ModemSimulator::dropLineAfterCommand(int n) { startCountdown(*worker_, &Worker::dropCountdown, n); }
 
-void ModemSimulator::stallOutputAfterCommand(int n)
-{
-    Worker &w = *worker_;
-    std::lock_guard life(w.lifecycle);
-    locked(w, [&](auto &worker) { worker.stallCountdown = std::max(0, n); });
-    if (n <= 0 && w.thread.joinable())
-        w.wake();
-}
+void ModemSimulator::stallOutputAfterCommand(int n) { startCountdown(*worker_, &Worker::stallCountdown, n); }
 
 void ModemSimulator::setMemoryReadDelayMs(int ms) { locked(*worker_, [&](auto &w) { w.memoryReadDelayMs = ms; }); }
 

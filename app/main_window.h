@@ -3,7 +3,7 @@
 #include "app/port_combo_box.h"
 #include "model/channel_row.h"
 #include "link/serial_link.h"
-#include "transfer/progress_window.h"
+#include "dialogs/progress_window.h"
 
 #include <QFileDialog>
 #include <QPointer>

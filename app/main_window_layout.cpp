@@ -144,16 +144,16 @@ void frmMain::Form_Load()
     for (int i = 0; i < kChannelCount; ++i) {
         chkChEnable[i]->setText(QStringLiteral("Channel %1").arg(i + 1));
         txtPhoneNo[i]->setText(QString());
-        txtPhoneNo[i]->setValidator(new TypingLimit(15, txtPhoneNo[i]));
+        txtPhoneNo[i]->setValidator(new TypingLimit(kPhoneNoLimit, txtPhoneNo[i]));
         txtPhoneNo[i]->setEnabled(false);
         lblMessage[i]->setMessage(QString());
         shrinkFontToFit(chkChEnable[i]);
         describeRow(i);
     }
-    for (int n = 1; n <= 255; ++n)
+    for (int n = kFirstComPort; n <= kLastComPort; ++n)
         cmbComm->addItem(QStringLiteral("COM %1").arg(n));
     cmbComm->setCurrentIndex(0);
-    for (int n = 1; n <= 32; ++n)
+    for (int n = kFirstSlaveId; n <= kLastSlaveId; ++n)
         cmbSlaveID->addItem(QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
     cmbSlaveID->setCurrentIndex(0);
     FrameFunction->setEnabled(false);

@@ -6,6 +6,7 @@
 #include "cli/stop_signals.h"
 #include "configfile/config_file.h"
 #include "configfile/regular_file.h"
+#include "configfile/savable_check.h"
 
 #include <QFileInfo>
 
@@ -35,13 +36,12 @@ bool store(const QString &file, const ChannelTable &rows)
 {
     if (toStandardOutput(file)) {
         // The same refusal as the safe save: no output that would not load back exactly.
-        if (const std::optional<UnsavableChannel> unsavable = findUnsavableChannel(rows)) {
-            printError(QStringLiteral("standard output: Channel %1 cannot be kept exactly in the file. %2")
-                           .arg(unsavable->channel)
-                           .arg(unsavable->reason));
+        const SavableFile savable = savableFile(rows);
+        if (!savable.refusal.isEmpty()) {
+            printError(QStringLiteral("standard output: %1").arg(savable.refusal));
             return false;
         }
-        const QByteArray bytes = formatConfig(rows);
+        const QByteArray &bytes = savable.bytes;
         if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
             || std::fflush(stdout) != 0) {
             printError(QStringLiteral("standard output: the table could not be written."));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/modem_reading.h"
+#include "transfer/modem_reading.h"
 #include "model/channel_row.h"
 
 #include <QString>
@@ -27,6 +27,3 @@ ModemReading readModem(SerialHost &host, bool quiet);
 // After a transfer that ended early: closes the port, says why and gives the
 // exit code. `leftBehind` tells what the stop means for the user's data.
 int stoppedRun(SerialHost &host, const QString &leftBehind);
-
-// "phone number of channels 1, 2; message of channel 5"
-QString missedFields(const ReadOutcome &outcome);

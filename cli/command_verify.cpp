@@ -12,7 +12,7 @@ int runVerify(const Invocation &run)
     if (!table)
         return kExitUsage;
     // A text that a Write would refuse can never be read back as the file has it.
-    if (reportWriteProblems(run.file, WriteRequest{run.slaveId.value_or(kFirstSlaveId) - 1, *table}))
+    if (reportWriteProblems(run.file, WriteRequest{run.slaveId.value_or(kFirstSlaveId), *table}))
         return kExitUsage;
     SerialHost host;
     if (!openPort(host, run.port))

@@ -12,7 +12,7 @@ int runWrite(const Invocation &run)
     if (!table)
         return kExitUsage;
     // Refused where the window refuses, before the port is even opened.
-    const WriteRequest request{*run.slaveId - 1, *table};
+    const WriteRequest request{*run.slaveId, *table};
     if (reportWriteProblems(run.file, request))
         return kExitUsage;
 

@@ -1,7 +1,7 @@
 #include "cli/invocation.h"
 
 #include "link/com_port.h"
-#include "transfer/device_read.h"
+#include "model/modem_limits.h"
 
 #include <QCommandLineParser>
 #include <QFile>

@@ -38,7 +38,10 @@ QStringList compareWithModem(const ChannelTable &file, std::optional<int> slaveI
     if (slaveId && modem.slaveId != slaveId) {
         differences.append(
             modem.slaveId ? QStringLiteral("Slave ID: the modem has %1, expected %2.").arg(*modem.slaveId).arg(*slaveId)
-                          : QStringLiteral("Slave ID: the modem has one outside 1 to 32, expected %1.").arg(*slaveId));
+                          : QStringLiteral("Slave ID: the modem has one outside %1 to %2, expected %3.")
+                                .arg(kFirstSlaveIdTakenOver)
+                                .arg(kLastSlaveIdTakenOver)
+                                .arg(*slaveId));
     }
     for (int channel = 0; channel < kChannelCount; ++channel) {
         const ChannelRow &want = file[channel];

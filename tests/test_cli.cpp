@@ -172,6 +172,7 @@ private slots:
         QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << "silent" << 1 << "COM 1";
         QTest::newRow("quote, read to stdout") << "read --port 1" << QByteArray() << "quote" << 2 << "standard output: Channel 1 "
                                                   "cannot be kept exactly in the file. Its phone number holds a double quote";
+        QTest::newRow("quote, read to a file") << "read --port 1 -o FILE" << QByteArray() << "quote" << 2 << "then save again.";
         QTest::newRow("output stalled") << write << good << "stall" << 1 << "/com1): The Write stopped: command 4 did not leave the port";
         QTest::newRow("line lost") << write << good << "drop" << 1
                                    << "/com1) was lost: the adapter was removed or the line hung up. 3 of 34 commands "
@@ -238,8 +239,7 @@ private slots:
         QCOMPARE(result.err.count('\n'), 1);
         QCOMPARE(result.out, QString());
         QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
-        QCOMPARE(port_->modem->receivedFrames().size(),
-                 fault == "silent" ? 1 : fault == "stall" || fault == "drop" ? 3 : fault == "quote" ? 33 : 0);
+        QCOMPARE(port_->modem->receivedFrames().size(), fault == "silent" ? 1 : fault == "stall" || fault == "drop" ? 3 : fault == "quote" ? 33 : 0);
     }
 
     // Ctrl-C or SIGTERM ends the run after the transaction under way; the

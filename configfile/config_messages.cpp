@@ -44,7 +44,7 @@ QString cutTextsText(const ConfigReadResult &result)
     if (result.cutChannels.isEmpty())
         return {};
     return configText("The file is not in the form Save writes, and the reading rules cut %1 at a double quote "
-                "inside a text: what followed that quote up to the end of its line was left out.")
+                      "inside a text: what followed that quote up to the end of its line was left out.")
         .arg(channelsText(result.cutChannels));
 }
 
@@ -60,7 +60,7 @@ QString loadProblemText(const QString &path, const ConfigReadResult &result)
     if (result.complete)
         return cut.isEmpty() ? QString()
                              : configText("The configuration was loaded from \"%1\".\n\n%2\n\nCheck the channels named "
-                                    "before writing to the device.")
+                                          "before writing to the device.")
                                    .arg(shownPath(path), cut);
     // Line 0: the file was never read (it could not be opened).
     const QString headline =

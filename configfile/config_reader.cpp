@@ -152,7 +152,7 @@ std::optional<QByteArray> FieldReader::read(Kind kind)
             break;
         if (++length > kMaxConfigFieldBytes) {
             fail(configText("A field runs on for more than %1 bytes: its closing quote or "
-                      "line end is missing.")
+                            "line end is missing.")
                      .arg(kMaxConfigFieldBytes),
                  startLine);
             return std::nullopt;

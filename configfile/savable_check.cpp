@@ -19,7 +19,7 @@ QString textProblem(const QString &value, const QString &field)
             .arg(kMaxConfigFieldBytes - 2);
     if (value.contains(QStringLiteral("\"\r\n")))
         return configText("Its %1 holds a double quote right before a line break, which the file cannot "
-                    "tell apart from the end of the text.")
+                          "tell apart from the end of the text.")
             .arg(field);
     return {};
 }

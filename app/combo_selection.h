@@ -11,3 +11,11 @@ inline int selectedEntry(const QComboBox *combo)
         return index;
     return combo->findText(combo->currentText(), Qt::MatchFixedString);
 }
+
+// The number the chosen entry stands for, in a list of consecutive numbers
+// from `first` on; 0 when no entry is chosen.
+inline int selectedNumber(const QComboBox *combo, int first)
+{
+    const int index = selectedEntry(combo);
+    return index < 0 ? 0 : first + index;
+}

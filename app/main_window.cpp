@@ -6,7 +6,7 @@
 #include "app/message_label.h"
 #include "app/port_combo_box.h"
 #include "link/com_port.h"
-#include "transfer/progress_window.h"
+#include "dialogs/progress_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -84,7 +84,7 @@ void frmMain::showPhoneNo(int channel, const QString &phoneNo)
     txtPhoneNo[channel]->setCursorPosition(0);
 }
 
-int frmMain::selectedPortNumber() const { return selectedEntry(cmbComm) + 1; }
+int frmMain::selectedPortNumber() const { return selectedNumber(cmbComm, kFirstComPort); }
 
 void frmMain::updatePortTip()
 {

@@ -3,7 +3,7 @@
 #include "app/port_combo_box.h"
 #include "model/channel_row.h"
 #include "link/serial_link.h"
-#include "transfer/progress_window.h"
+#include "dialogs/progress_window.h"
 
 #include <QFileDialog>
 #include <QPointer>
@@ -21,7 +21,7 @@ class ConnectionLamp;
 class MessageLabel;
 class QMessageBox;
 
-// The program's one window: the 16-row channel table, the port and slave ID
+// The program's one window: the channel table, the port and slave ID
 // choices and the buttons that start every operation. The table has no
 // storage of its own: row i lives in chkChEnable[i], txtPhoneNo[i] and
 // lblMessage[i].

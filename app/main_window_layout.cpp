@@ -173,16 +173,16 @@ void frmMain::Form_Load()
     for (int i = 0; i < kChannelCount; ++i) {
         chkChEnable[i]->setText(QStringLiteral("Channel %1").arg(i + 1));
         txtPhoneNo[i]->setText(QString());
-        txtPhoneNo[i]->setValidator(new TypingLimit(15, txtPhoneNo[i]));
+        txtPhoneNo[i]->setValidator(new TypingLimit(kPhoneNoLimit, txtPhoneNo[i]));
         txtPhoneNo[i]->setEnabled(false);
         lblMessage[i]->setMessage(QString());
         shrinkFontToFit(chkChEnable[i]);
         describeRow(i);
     }
     QStringList ports, slaveIds;
-    for (int n = 1; n <= 255; ++n)
+    for (int n = kFirstComPort; n <= kLastComPort; ++n)
         ports << QStringLiteral("COM %1").arg(n);
-    for (int n = 1; n <= 32; ++n)
+    for (int n = kFirstSlaveId; n <= kLastSlaveId; ++n)
         slaveIds << QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
     cmbComm->addItems(ports);
     cmbComm->setCurrentIndex(0);

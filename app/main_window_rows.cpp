@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 #include "app/message_label.h"
 #include "configfile/config_file.h"
+#include "configfile/config_messages.h"
 #include "dialogs/frm_edit_message.h"
 #include "dialogs/file_name_dialog.h"
 #include "dialogs/frm_edit_no.h"

@@ -2,10 +2,10 @@
 #include "app/combo_selection.h"
 #include "app/main_window.h"
 #include "app/message_label.h"
-#include "transfer/busy_guard.h"
+#include "ui/busy_guard.h"
 #include "transfer/device_read.h"
 #include "transfer/device_write.h"
-#include "transfer/progress_window.h"
+#include "dialogs/progress_window.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,7 +35,7 @@ public:
         emit w_.progressChanged(value);
     }
 
-    void setSlaveId(int slaveId) override { w_.cmbSlaveID->setCurrentIndex(slaveId - 1); }
+    void setSlaveId(int slaveId) override { w_.cmbSlaveID->setCurrentIndex(slaveId - kFirstSlaveId); }
     void setChannelEnabled(int channel, bool enabled) override { w_.chkChEnable[channel]->setChecked(enabled); }
     void setPhoneNo(int channel, const QString &phoneNo) override { w_.showPhoneNo(channel, phoneNo); }
     void setMessage(int channel, const QString &message) override { w_.lblMessage[channel]->setMessage(message); }
@@ -124,7 +124,7 @@ void frmMain::cmdDeviceWrite_Click()
 {
     if (transferRunning_)
         return;
-    const WriteRequest request{selectedEntry(cmbSlaveID), table()};
+    const WriteRequest request{selectedNumber(cmbSlaveID, kFirstSlaveId), table()};
     const QStringList problems = writeProblems(request);
     if (!problems.isEmpty()) {
         QMessageBox::warning(this, "Write to Device",

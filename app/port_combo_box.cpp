@@ -35,7 +35,7 @@ void PortComboBox::showPresentPorts(const QList<PresentComPort> &present)
     const QIcon noMark(clear);
     auto next = present.cbegin();
     for (int index = 0; index < count(); ++index) {
-        const int number = index + 1;
+        const int number = kFirstComPort + index;
         const bool here = next != present.cend() && next->number == number;
         setItemIcon(index, here ? mark : noMark);
         setItemData(index, here ? presentTip(*next) : tr("COM %1: no device present").arg(number), Qt::ToolTipRole);

@@ -3,6 +3,8 @@
 // whose texts are full of quotes before line ends.
 //   cmake --build build --target telvarin-config-bench && build/bench/telvarin-config-bench [ROUNDS]
 #include "configfile/config_format.h"
+#include "configfile/config_reader.h"
+#include "configfile/savable_check.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

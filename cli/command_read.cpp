@@ -1,9 +1,11 @@
 #include "cli/command_support.h"
+#include "model/limit_texts.h"
 #include "cli/commands.h"
 #include "cli/serial_host.h"
 #include "cli/stop_signals.h"
 #include "cli/unit_job.h"
 #include "configfile/config_file.h"
+#include "configfile/savable_check.h"
 
 namespace {
 
@@ -15,12 +17,12 @@ bool toStandardOutput(const QString &file) { return file == QLatin1String("-"); 
 bool store(const QString &file, const ChannelTable &rows, UnitResult &result)
 {
     if (toStandardOutput(file)) {
-        if (const std::optional<UnsavableChannel> unsavable = findUnsavableChannel(rows)) {
-            result.errors.append(QStringLiteral("standard output: Channel %1 cannot be kept exactly in the file. %2")
-                                     .arg(unsavable->channel).arg(unsavable->reason));
+        const SavableFile savable = savableFile(rows);
+        if (!savable.refusal.isEmpty()) {
+            result.errors.append(QStringLiteral("standard output: %1").arg(savable.refusal));
             return false;
         }
-        result.toStandardOutput = true;
+        result.standardOutput = savable.bytes;
         return true;
     }
     const FileResult saved = saveConfigFile(file, rows);
@@ -63,5 +65,5 @@ void readUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
     result.result = UnitResult::Ok;
     result.exitCode = kExitOk;
     result.note = QStringLiteral("%1: read the table (slave ID %2).")
-                      .arg(host.label(), reading.slaveId ? QString::number(*reading.slaveId) : QStringLiteral("outside 1 to 32"));
+                      .arg(host.label(), reading.slaveId ? QString::number(*reading.slaveId) : QStringLiteral("outside %1").arg(slaveIdTakenOverRange()));
 }

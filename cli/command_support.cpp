@@ -6,6 +6,7 @@
 #include "cli/unit_result.h"
 #include "configfile/config_file.h"
 #include "configfile/regular_file.h"
+#include "configfile/config_messages.h"
 #include "transfer/device_write.h"
 
 #include <QFileInfo>
@@ -72,22 +73,4 @@ void stoppedRun(SerialHost &host, const QString &leftBehind, UnitResult &result)
                              : QStringLiteral("%1 %2%3.").arg(lineLoss, leftBehind.left(1).toUpper(), leftBehind.mid(1)));
     result.result = UnitResult::Failed;
     result.exitCode = kExitDevice;
-}
-
-static QString channelList(const QList<int> &channels)
-{
-    QStringList numbers;
-    for (int channel : channels)
-        numbers.append(QString::number(channel + 1));
-    return (channels.size() == 1 ? QStringLiteral("channel ") : QStringLiteral("channels ")) + numbers.join(", ");
-}
-
-QString missedFields(const ReadOutcome &outcome)
-{
-    QStringList parts;
-    if (!outcome.phoneNosMissed.isEmpty())
-        parts.append(QStringLiteral("phone number of ") + channelList(outcome.phoneNosMissed));
-    if (!outcome.messagesMissed.isEmpty())
-        parts.append(QStringLiteral("message of ") + channelList(outcome.messagesMissed));
-    return parts.join(QStringLiteral("; "));
 }

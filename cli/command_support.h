@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/modem_reading.h"
+#include "transfer/modem_reading.h"
 #include "model/channel_row.h"
 
 #include <QString>
@@ -31,5 +31,3 @@ ModemReading readModem(SerialHost &host);
 // why and the exit code. `leftBehind` tells what the stop means for the user's data.
 void stoppedRun(SerialHost &host, const QString &leftBehind, UnitResult &result);
 
-// "phone number of channels 1, 2; message of channel 5"
-QString missedFields(const ReadOutcome &outcome);

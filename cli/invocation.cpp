@@ -4,7 +4,7 @@
 #include "cli/unit_list.h"
 
 #include "link/com_port.h"
-#include "transfer/device_read.h"
+#include "model/limit_texts.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -22,11 +22,11 @@ QString usageText()
         "  telvarin-cli ports\n"
         "\n"
         "  read    the modem's table into FILE (standard output when absent or \"-\")\n"
-        "  write   FILE's table and slave ID N (1 to 32) into the modem\n"
+        "  write   FILE's table and slave ID N (%1) into the modem\n"
         "  verify  read the modem back and list where it differs from FILE (and N)\n"
         "  ports   the COM numbers with a device present\n"
         "\n"
-        "  P is a COM number (1 to 255) or a device path such as /dev/ttyUSB0.\n"
+        "  P is a COM number (%2) or a device path such as /dev/ttyUSB0.\n"
         "  --port more than once: the units run side by side. --slave-id once for\n"
         "  each port, in the same order, or once for all. A read of several ports\n"
         "  needs --output with {port} in it (site-{port}.txt: site-COM3.txt).\n"
@@ -38,7 +38,8 @@ QString usageText()
         "\n"
         "Exit codes: 0 done (every unit); 1 a modem did not answer, answered in part,\n"
         "or differs; 2 bad usage, or a file or port that cannot be used; 130/143\n"
-        "interrupted.\n");
+        "interrupted.\n")
+        .arg(slaveIdRange(), comPortRange());
 }
 
 std::optional<int> parsePortNumber(const QString &port)
@@ -157,7 +158,7 @@ QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, 
         return QStringLiteral("%1 needs --port P (a COM number or a device path)").arg(name);
     for (const QString &port : parser.values(o.port)) {
         if (!parsePortNumber(port))
-            return QStringLiteral("--port \"%1\" is neither a COM number 1 to %2 nor a device path").arg(port).arg(kLastComPort);
+            return QStringLiteral("--port \"%1\" is neither a COM number %2 nor a device path").arg(port, comPortRange());
         units.append({port, std::nullopt, {}});
     }
     const QStringList ids = parser.values(o.slave);
@@ -167,7 +168,7 @@ QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, 
     for (qsizetype at = 0; at < ids.size(); ++at) {
         const std::optional<int> id = parseSlaveId(ids[at]);
         if (!id)
-            return QStringLiteral("--slave-id \"%1\" is not a slave ID 1 to 32").arg(ids[at]);
+            return QStringLiteral("--slave-id \"%1\" is not a slave ID %2").arg(ids[at], slaveIdRange());
         for (qsizetype unit = at; unit < units.size(); unit += ids.size())
             units[unit].slaveId = id;
     }
@@ -210,7 +211,7 @@ QString unitsFromArguments(const QString &name, const QCommandLineParser &parser
     if (parser.positionalArguments().size() < 2)
         return QStringLiteral("%1 needs the configuration FILE").arg(name);
     if (run.command == Invocation::Write && !parser.isSet(o.slave))
-        return QStringLiteral("write needs --slave-id N (1 to 32)");
+        return QStringLiteral("write needs --slave-id N (%1)").arg(slaveIdRange());
     for (UnitSpec &unit : run.units)
         unit.file = parser.positionalArguments().at(1);
     return {};

@@ -1,4 +1,5 @@
 #include "cli/manifest.h"
+#include "model/limit_texts.h"
 
 #include <QDir>
 #include <QStringList>
@@ -37,11 +38,11 @@ QString readUnit(const QStringList &fields, const QString &folder, bool slaveIdR
         return QStringLiteral("%1 fields where port, slave ID and file are expected").arg(fields.size());
     unit.port = fields[0];
     if (!parsePortNumber(unit.port))
-        return QStringLiteral("\"%1\" is neither a COM number 1 to 255 nor a device path").arg(unit.port);
+        return QStringLiteral("\"%1\" is neither a COM number %2 nor a device path").arg(unit.port, comPortRange());
     if (!fields[1].isEmpty() || slaveIdRequired) {
         unit.slaveId = parseSlaveId(fields[1]);
         if (!unit.slaveId)
-            return QStringLiteral("\"%1\" is not a slave ID 1 to 32").arg(fields[1]);
+            return QStringLiteral("\"%1\" is not a slave ID %2").arg(fields[1], slaveIdRange());
     }
     if (fields[2].isEmpty())
         return QStringLiteral("no file");

@@ -22,7 +22,7 @@ bool writeOut(const QByteArray &bytes)
 void printData(QList<UnitResult> &results)
 {
     for (UnitResult &result : results) {
-        if (result.toStandardOutput && !writeOut(formatConfig(*result.table))) {
+        if (result.standardOutput && !writeOut(*result.standardOutput)) {
             result.errors.append(QStringLiteral("standard output: the table could not be written."));
             result.exitCode = kExitUsage;
             result.result = UnitResult::Failed;

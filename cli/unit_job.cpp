@@ -28,7 +28,7 @@ std::optional<UnitJob> prepareUnit(Invocation::Command command, const UnitSpec &
     job.table = *table;
     // Refused where the window refuses, before the port is even opened; for
     // verify, a text that a Write would refuse can never be read back as the file has it.
-    const QStringList problems = writeProblemLines(unit.file, WriteRequest{unit.slaveId.value_or(kFirstSlaveId) - 1, *table});
+    const QStringList problems = writeProblemLines(unit.file, WriteRequest{unit.slaveId.value_or(kFirstSlaveId), *table});
     errors->append(problems);
     return problems.isEmpty() ? std::optional<UnitJob>(job) : std::nullopt;
 }

@@ -27,7 +27,7 @@ struct UnitResult {
     ReadOutcome outcome;           // read, verify: the fields the modem did not give
     QList<Difference> differences; // verify
     std::optional<ChannelTable> table;  // read: the modem's table, when it was read whole
-    bool toStandardOutput = false;      // read: the table goes to standard output
+    std::optional<QByteArray> standardOutput;  // read: the file's bytes, for standard output
 };
 
 // "ok", "differs", "no-answer", "incomplete", "failed", "interrupted"

@@ -1,4 +1,5 @@
 #include "cli/verify_compare.h"
+#include "model/limit_texts.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ QString fieldName(Difference::Field field)
 QString differenceLine(const Difference &d)
 {
     if (d.field == Difference::SlaveId) {
-        return d.modem.isNull() ? QStringLiteral("Slave ID: the modem has one outside 1 to 32, expected %1.").arg(d.file.toInt())
+        return d.modem.isNull() ? QStringLiteral("Slave ID: the modem has one outside %1, expected %2.").arg(slaveIdTakenOverRange()).arg(d.file.toInt())
                                 : QStringLiteral("Slave ID: the modem has %1, expected %2.").arg(d.modem.toInt()).arg(d.file.toInt());
     }
     if (d.field == Difference::Enabled)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/modem_reading.h"
+#include "transfer/modem_reading.h"
 #include "model/channel_row.h"
 
 #include <QList>

@@ -1,8 +1,9 @@
 #include "configfile/config_file.h"
 
+#include "configfile/config_text.h"
 #include "configfile/regular_file.h"
+#include "configfile/savable_check.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 
@@ -15,15 +16,13 @@ FileResult saveConfigFile(const QString &path, const ChannelTable &rows)
     // over the target only on commit; cancelling removes the temporary.
     if (const QString problem = saveTargetProblem(path); !problem.isEmpty())
         return {false, problem};
-    if (const std::optional<UnsavableChannel> unsavable = findUnsavableChannel(rows))
-        return {false, QCoreApplication::translate("ConfigFile",
-                                                   "Channel %1 cannot be kept exactly in the file. %2 "
-                                                   "Change that text, then save again.")
-                           .arg(QString::number(unsavable->channel), unsavable->reason)};
+    const SavableFile savable = savableFile(rows);
+    if (!savable.refusal.isEmpty())
+        return {false, savable.refusal + QLatin1Char(' ') + configText("Change that text, then save again.")};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {false, file.errorString()};
-    const QByteArray bytes = formatConfig(rows);
+    const QByteArray &bytes = savable.bytes;
     // commit() ignores a failure of its own final flush and would put a
     // truncated file in place, so everything is flushed and checked first.
     // After a short write (the disk or the file size limit reached) Qt
@@ -34,7 +33,7 @@ FileResult saveConfigFile(const QString &path, const ChannelTable &rows)
         const QString reason = failure != 0 ? QString::fromLocal8Bit(std::strerror(failure))
                                : file.error() != QFileDevice::NoError
                                    ? file.errorString()
-                                   : QCoreApplication::translate("ConfigFile", "Only part of the file could be written.");
+                                   : configText("Only part of the file could be written.");
         file.cancelWriting();
         return {false, reason};
     }

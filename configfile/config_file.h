@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/channel_row.h"
-#include "configfile/config_format.h"
+#include "configfile/config_reader.h"
 
 #include <QString>
 
@@ -18,11 +18,3 @@ FileResult saveConfigFile(const QString &path, const ChannelTable &rows);
 // Reads the file at `path`. A file that cannot be opened or read, or is not
 // an ordinary file, gives no rows, an error and line 0.
 ConfigReadResult loadConfigFile(const QString &path);
-
-// Texts for the operator's message boxes.
-QString saveFailureText(const QString &path, const QString &reason);
-// For a load that failed, stopped early or cut texts; empty for a complete,
-// exact one.
-QString loadProblemText(const QString &path, const ConfigReadResult &result);
-// Which channels' texts the reading rules cut, as a sentence; empty if none.
-QString cutTextsText(const ConfigReadResult &result);

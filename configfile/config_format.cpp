@@ -1,6 +1,6 @@
 #include "configfile/config_format.h"
 
-#include "link/line_text.h"
+#include "model/line_text.h"
 
 QByteArray formatConfig(const ChannelTable &rows)
 {

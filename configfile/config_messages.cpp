@@ -1,12 +1,11 @@
-#include "configfile/config_file.h"
+#include "configfile/config_messages.h"
 
-#include <QCoreApplication>
+#include "configfile/config_text.h"
+
 #include <QDir>
 #include <QStringList>
 
 namespace {
-
-QString text(const char *source) { return QCoreApplication::translate("ConfigFile", source); }
 
 QString shownPath(const QString &path) { return QDir::toNativeSeparators(path); }
 
@@ -14,14 +13,14 @@ QString shownPath(const QString &path) { return QDir::toNativeSeparators(path); 
 QString filledChannelsText(int filled)
 {
     if (filled <= 0)
-        return text("No channel was changed.");
+        return configText("No channel was changed.");
     const QString first = filled == 1
-                              ? text("Channel 1 was filled from the file")
-                              : text("Channels 1 to %1 were filled from the file").arg(filled);
+                              ? configText("Channel 1 was filled from the file")
+                              : configText("Channels 1 to %1 were filled from the file").arg(filled);
     const int next = filled + 1;
     const QString rest = next == kChannelCount
-                             ? text("channel %1 kept its previous value.").arg(next)
-                             : text("channels %1 to %2 kept their previous values.")
+                             ? configText("channel %1 kept its previous value.").arg(next)
+                             : configText("channels %1 to %2 kept their previous values.")
                                    .arg(QString::number(next), QString::number(kChannelCount));
     return first + QStringLiteral("; ") + rest;
 }
@@ -33,9 +32,9 @@ QString channelsText(const QList<int> &channels)
     for (int channel : channels)
         numbers.append(QString::number(channel));
     if (numbers.size() == 1)
-        return text("channel %1").arg(numbers.constFirst());
+        return configText("channel %1").arg(numbers.constFirst());
     const QString last = numbers.takeLast();
-    return text("channels %1 and %2").arg(numbers.join(QStringLiteral(", ")), last);
+    return configText("channels %1 and %2").arg(numbers.join(QStringLiteral(", ")), last);
 }
 
 } // namespace
@@ -44,14 +43,14 @@ QString cutTextsText(const ConfigReadResult &result)
 {
     if (result.cutChannels.isEmpty())
         return {};
-    return text("The file is not in the form Save writes, and the reading rules cut %1 at a double quote "
-                "inside a text: what followed that quote up to the end of its line was left out.")
+    return configText("The file is not in the form Save writes, and the reading rules cut %1 at a double quote "
+                      "inside a text: what followed that quote up to the end of its line was left out.")
         .arg(channelsText(result.cutChannels));
 }
 
 QString saveFailureText(const QString &path, const QString &reason)
 {
-    return text("The configuration could not be saved to \"%1\".\n\n%2\n\nThe file was left as it was.")
+    return configText("The configuration could not be saved to \"%1\".\n\n%2\n\nThe file was left as it was.")
         .arg(shownPath(path), reason);
 }
 
@@ -60,16 +59,16 @@ QString loadProblemText(const QString &path, const ConfigReadResult &result)
     const QString cut = cutTextsText(result);
     if (result.complete)
         return cut.isEmpty() ? QString()
-                             : text("The configuration was loaded from \"%1\".\n\n%2\n\nCheck the channels named "
-                                    "before writing to the device.")
+                             : configText("The configuration was loaded from \"%1\".\n\n%2\n\nCheck the channels named "
+                                          "before writing to the device.")
                                    .arg(shownPath(path), cut);
     // Line 0: the file was never read (it could not be opened).
     const QString headline =
         result.line > 0
-            ? text("The configuration could not be loaded completely from \"%1\".").arg(shownPath(path))
-            : text("The configuration could not be loaded from \"%1\".").arg(shownPath(path));
+            ? configText("The configuration could not be loaded completely from \"%1\".").arg(shownPath(path))
+            : configText("The configuration could not be loaded from \"%1\".").arg(shownPath(path));
     const QString reason = result.line > 0
-                               ? text("Line %1: %2").arg(QString::number(result.line), result.error)
+                               ? configText("Line %1: %2").arg(QString::number(result.line), result.error)
                                : result.error;
     return headline + QStringLiteral("\n\n") + reason + QStringLiteral("\n\n")
            + filledChannelsText(int(result.rows.size())) + (cut.isEmpty() ? QString() : QStringLiteral("\n\n") + cut);

@@ -1,10 +1,11 @@
-#include "configfile/config_format.h"
+#include "configfile/config_reader.h"
 
+#include "configfile/config_format.h"
+#include "configfile/config_text.h"
 #include "configfile/saved_form_reader.h"
-#include "link/line_text.h"
+#include "model/line_text.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QIODevice>
 
 #include <algorithm>
@@ -12,8 +13,6 @@
 #include <utility>
 
 namespace {
-
-QString text(const char *source) { return QCoreApplication::translate("ConfigFile", source); }
 
 // Control bytes that no text file holds; TAB, LF and CR are text.
 bool isBinaryByte(char c)
@@ -99,12 +98,12 @@ FieldReader::Next FieldReader::get(char &c)
     if (!in_.getChar(&c)) {
         if (in_.atEnd())
             return Next::End;
-        fail(text("The file could not be read: %1").arg(in_.errorString()), line_);
+        fail(configText("The file could not be read: %1").arg(in_.errorString()), line_);
         return Next::Failed;
     }
     ++bytesRead_;
     if (isBinaryByte(c)) {
-        fail(text("This is not a text file: it contains the control byte 0x%1.")
+        fail(configText("This is not a text file: it contains the control byte 0x%1.")
                  .arg(int(static_cast<unsigned char>(c)), 2, 16, QLatin1Char('0')),
              line_);
         return Next::Failed;
@@ -141,7 +140,7 @@ std::optional<QByteArray> FieldReader::read(Kind kind)
             return std::nullopt;
         if (next == Next::End) {
             if (quoted && !closed) {
-                fail(text("A quoted text has no closing quote."), startLine);
+                fail(configText("A quoted text has no closing quote."), startLine);
                 return std::nullopt;
             }
             if (!quoted && trimBlanks(value).isEmpty())
@@ -152,8 +151,8 @@ std::optional<QByteArray> FieldReader::read(Kind kind)
         if (!inQuotes && (c == ',' || endsLine(c)))
             break;
         if (++length > kMaxConfigFieldBytes) {
-            fail(text("A field runs on for more than %1 bytes: its closing quote or "
-                      "line end is missing.")
+            fail(configText("A field runs on for more than %1 bytes: its closing quote or "
+                            "line end is missing.")
                      .arg(kMaxConfigFieldBytes),
                  startLine);
             return std::nullopt;
@@ -186,7 +185,7 @@ std::optional<ChannelRow> readRecord(FieldReader &reader, int channel)
         QString shown = fromLineBytes(flagField->left(kShown));
         if (flagField->size() > kShown)
             shown += QStringLiteral("...");
-        reader.fail(text("The enable flag of channel %1 must be 0 or 1, not \"%2\".")
+        reader.fail(configText("The enable flag of channel %1 must be 0 or 1, not \"%2\".")
                         .arg(QString::number(channel), shown),
                     flagLine);
         return std::nullopt;
@@ -220,8 +219,8 @@ ConfigReadResult readLenient(QIODevice &in)
             result.line = reader.errorLine();
         } else {
             result.error = reader.nothingRead()
-                               ? text("The file is empty.")
-                               : text("The file ends before channel %1 is complete.").arg(channel);
+                               ? configText("The file is empty.")
+                               : configText("The file ends before channel %1 is complete.").arg(channel);
             result.line = reader.line();
         }
         return result;
@@ -246,7 +245,7 @@ ConfigReadResult readConfig(QIODevice &in)
         const qint64 got = in.read(chunk, sizeof chunk);
         if (got < 0) {
             ConfigReadResult result;
-            result.error = text("The file could not be read: %1").arg(in.errorString());
+            result.error = configText("The file could not be read: %1").arg(in.errorString());
             return result;
         }
         if (got == 0)

@@ -1,6 +1,7 @@
 #include "configfile/regular_file.h"
 
-#include <QCoreApplication>
+#include "configfile/config_text.h"
+
 #include <QFile>
 
 #ifdef Q_OS_UNIX
@@ -13,8 +14,6 @@
 
 namespace {
 
-QString text(const char *source) { return QCoreApplication::translate("ConfigFile", source); }
-
 #ifdef Q_OS_UNIX
 QString notRegularText(mode_t mode)
 {
@@ -24,7 +23,7 @@ QString notRegularText(mode_t mode)
                        : S_ISSOCK(mode) ? QT_TRANSLATE_NOOP("ConfigFile", "a socket")
                        : S_ISDIR(mode) ? QT_TRANSLATE_NOOP("ConfigFile", "a folder")
                                        : QT_TRANSLATE_NOOP("ConfigFile", "not a file");
-    return text("It is %1, not an ordinary file. Choose an ordinary file.").arg(text(kind));
+    return configText("It is %1, not an ordinary file. Choose an ordinary file.").arg(configText(kind));
 }
 
 QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }

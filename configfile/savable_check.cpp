@@ -1,35 +1,33 @@
-#include "configfile/config_format.h"
+#include "configfile/savable_check.h"
 
+#include "configfile/config_format.h"
+#include "configfile/config_text.h"
 #include "configfile/saved_form_reader.h"
 #include "model/character_name.h"
 
-#include <QCoreApplication>
-
 namespace {
-
-QString text(const char *source) { return QCoreApplication::translate("ConfigFile", source); }
 
 // Why this one text would not come back; empty when nothing stands out in it alone.
 QString textProblem(const QString &value, const QString &field)
 {
     if (const std::optional<char32_t> code = firstCharacterWhere(value, [](char32_t c) { return c == 0 || c > 0xFF; }))
-        return *code == 0 ? text("Its %1 holds a NUL character, which the file cannot store.").arg(field)
-                          : text("Its %1 holds %2, a character the file cannot store.").arg(field, characterName(*code));
+        return *code == 0 ? configText("Its %1 holds a NUL character, which the file cannot store.").arg(field)
+                          : configText("Its %1 holds %2, a character the file cannot store.").arg(field, characterName(*code));
     if (value.size() > kMaxConfigFieldBytes - 2)
-        return text("Its %1 is longer than the file can hold (%2 characters).")
+        return configText("Its %1 is longer than the file can hold (%2 characters).")
             .arg(field)
             .arg(kMaxConfigFieldBytes - 2);
     if (value.contains(QStringLiteral("\"\r\n")))
-        return text("Its %1 holds a double quote right before a line break, which the file cannot "
-                    "tell apart from the end of the text.")
+        return configText("Its %1 holds a double quote right before a line break, which the file cannot "
+                          "tell apart from the end of the text.")
             .arg(field);
     return {};
 }
 
 QString rowProblem(const ChannelRow &row)
 {
-    const QString reason = textProblem(row.phoneNo, text("phone number"));
-    return reason.isEmpty() ? textProblem(row.message, text("message")) : reason;
+    const QString reason = textProblem(row.phoneNo, configText("phone number"));
+    return reason.isEmpty() ? textProblem(row.message, configText("message")) : reason;
 }
 
 }  // namespace
@@ -47,7 +45,15 @@ std::optional<UnsavableChannel> findUnsavableChannel(const ChannelTable &rows)
         if (!differs)
             continue;
         const QString reason = rowProblem(rows[i]);
-        return UnsavableChannel{i + 1, reason.isEmpty() ? text("Its texts would not load back exactly as they are.") : reason};
+        return UnsavableChannel{i + 1, reason.isEmpty() ? configText("Its texts would not load back exactly as they are.") : reason};
     }
-    return UnsavableChannel{1, text("Its texts would not load back exactly as they are.")};
+    return UnsavableChannel{1, configText("Its texts would not load back exactly as they are.")};
+}
+
+SavableFile savableFile(const ChannelTable &rows)
+{
+    if (const std::optional<UnsavableChannel> unsavable = findUnsavableChannel(rows))
+        return {{}, configText("Channel %1 cannot be kept exactly in the file. %2")
+                        .arg(QString::number(unsavable->channel), unsavable->reason)};
+    return {formatConfig(rows), {}};
 }

@@ -1,7 +1,7 @@
 #include "configfile/saved_form_reader.h"
 
 #include "configfile/config_format.h"
-#include "link/line_text.h"
+#include "model/line_text.h"
 
 #include <algorithm>
 #include <array>

@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <optional>
 
-// Reads a whole file in the form the tool saves: 16 records of "0" or "1",
+// Reads a whole file in the form the tool saves: a record per channel of "0" or "1",
 // then two texts each between double quotes, every line ended by CR LF.
 // Texts may hold any byte but NUL, double quotes and line breaks included:
 // a quote closes a text only where a line end follows it and the rest of

@@ -6,7 +6,7 @@ class QLabel;
 class QPushButton;
 class LimitedTextEdit;
 
-// Edits one row's message of at most 160 characters, with a counter of what
+// Edits one row's message of at most kMessageLimit characters, with a counter of what
 // the box holds. It exchanges the message with the main window only through
 // mdiMain::gMessage and gMessageAccepted, read each time it is shown; the
 // owner creates one per opening and runs it with exec().

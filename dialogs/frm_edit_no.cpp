@@ -6,6 +6,7 @@
 #include "dialogs/dialog_controls.h"
 #include "dialogs/hand_over.h"
 #include "dialogs/phone_number.h"
+#include "model/modem_limits.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,7 +17,8 @@
 #include <QShowEvent>
 
 namespace {
-constexpr int kStdTypingLimit = 5;
+// The two boxes together make the longest phone number.
+constexpr int kStdTypingLimit = kPhoneNoLimit - kSubscriberNumberLength;
 const QColor kDarkBlue(0, 0, 192);
 
 QLineEdit *addNumberBox(QWidget *parent, const char *name, const QRect &geometry, int typingLimit)

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "model/modem_limits.h"
+
 #include <QString>
 
-// A message is stored with CR LF line breaks and may hold 160 characters, a
-// line break counting as two. Inside the edit box a line break is one '\n'
-// ("box text"); these functions convert and count between the two forms.
-inline constexpr int kMessageLimit = 160;
+// A message is stored with CR LF line breaks and may hold kMessageLimit
+// characters, a line break counting as two. Inside the edit box a line break
+// is one '\n' ("box text"); these functions convert and count between the
+// two forms.
 
 // Every line break form (CR LF, a lone CR or LF, U+2028, U+2029) as one '\n'.
 QString toBoxText(const QString &text);

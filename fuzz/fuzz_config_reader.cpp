@@ -3,6 +3,7 @@
 // from how the reader goes about it.
 
 #include "configfile/config_format.h"
+#include "configfile/config_reader.h"
 #include "fuzz/fuzz_check.h"
 
 #include <QBuffer>

@@ -3,6 +3,8 @@
 // version control do to text files.
 
 #include "configfile/config_format.h"
+#include "configfile/config_reader.h"
+#include "configfile/savable_check.h"
 #include "fuzz/fuzz_check.h"
 
 #include <QBuffer>

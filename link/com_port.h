@@ -1,18 +1,18 @@
 #pragma once
 
+#include "model/modem_limits.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-// COM port numbers as the operator knows them (COM 1 to COM 255) and the
-// device each one stands for. On Windows port n is "COMn". Elsewhere a link
+// COM port numbers as the operator knows them (kFirstComPort to
+// kLastComPort) and the device each one stands for. On Windows port n is "COMn". Elsewhere a link
 // (or device) named "comN" in the ports directory stands for port n; the
 // other numbers go, in order, to the devices present among ttyS0, ttyS1 ...,
 // then ttyUSB0 ..., then ttyACM0 ... (each family up to its first missing
 // number), the automatic order Wine uses, so that programs run under Wine
 // and this tool give a device the same number.
-inline constexpr int kFirstComPort = 1;
-inline constexpr int kLastComPort = 255;
 
 // <user data dir>/telvarin/ports ($XDG_DATA_HOME or ~/.local/share).
 QString defaultPortsDirectory();
@@ -34,6 +34,6 @@ struct PresentComPort {
     QString serialNumber;
 };
 
-// The COM numbers 1 to 255 whose device is present, in number order.
+// The COM numbers whose device is present, in number order.
 QList<PresentComPort> presentComPorts(const QString &portsDirectory,
                                       const QString &deviceDirectory = QStringLiteral("/dev"));

@@ -1,6 +1,6 @@
 #include "link/device_protocol.h"
 
-#include "link/line_text.h"
+#include "model/line_text.h"
 
 namespace protocol {
 
@@ -44,7 +44,7 @@ QByteArray frameWriteText(quint16 address, const QByteArray &text)
 quint16 encodeEnableMask(const EnableFlags &enabled)
 {
     quint16 mask = 0;
-    for (int channel = 15; channel >= 0; --channel)
+    for (int channel = kChannelCount - 1; channel >= 0; --channel)
         mask = quint16(mask * 2 + (enabled[channel] ? 1 : 0));
     return mask;
 }
@@ -52,7 +52,7 @@ quint16 encodeEnableMask(const EnableFlags &enabled)
 EnableFlags decodeEnableMask(quint16 mask)
 {
     EnableFlags enabled{};
-    for (int channel = 0; channel < 16; ++channel)
+    for (int channel = 0; channel < kChannelCount; ++channel)
         enabled[channel] = (mask >> channel) & 1;
     return enabled;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/modem_limits.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -11,11 +13,11 @@
 // no checksum and no terminator. Addresses travel low byte first.
 namespace protocol {
 
-inline constexpr int kPhoneSlotSize = 16;     // bytes read from a phone slot
-inline constexpr int kMessageReadSize = 160;  // bytes read from a message slot
-inline constexpr int kMaxWriteText = 249;     // LEN = N + 6 must fit one byte
+inline constexpr int kPhoneSlotSize = 16;                // bytes of a phone slot, all of them read
+inline constexpr int kMessageReadSize = kMessageLimit;  // bytes read from a message slot: the longest message
+inline constexpr int kMaxWriteText = 249;               // LEN = N + 6 must fit one byte
 
-constexpr quint16 phoneSlotAddress(int channel) { return quint16(16 * channel); }
+constexpr quint16 phoneSlotAddress(int channel) { return quint16(kPhoneSlotSize * channel); }
 constexpr quint16 messageSlotAddress(int channel) { return quint16(256 * (channel + 1)); }
 
 QByteArray frameReadSettings();                           // "E2"
@@ -36,7 +38,9 @@ inline constexpr ReplyShape kSettingsReply{'E', 5};  // to "E2"
 constexpr ReplyShape memoryReply(int count) { return {'R', count + 2}; }  // to "MR" of count bytes
 bool fits(const QByteArray &reply, ReplyShape shape);
 
-using EnableFlags = std::array<bool, 16>;
+// One bit per channel, channel 0 in the lowest.
+static_assert(kChannelCount <= 8 * sizeof(quint16), "one bit of the mask per channel");
+using EnableFlags = std::array<bool, kChannelCount>;
 quint16 encodeEnableMask(const EnableFlags &enabled);
 EnableFlags decodeEnableMask(quint16 mask);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/modem_limits.h"
+
 #include <QString>
 #include <array>
 
@@ -13,5 +15,4 @@ struct ChannelRow {
     friend bool operator==(const ChannelRow &, const ChannelRow &) = default;
 };
 
-inline constexpr int kChannelCount = 16;
 using ChannelTable = std::array<ChannelRow, kChannelCount>;

@@ -371,6 +371,9 @@ private slots:
         const QByteArray latin1 = emptyRecords(2) + record(false, "", "Caf\xE9") + emptyRecords(13);
         const QString write = "write --port 1 --slave-id 1 FILE";
         QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << "silent" << 1 << "COM 1";
+        QTest::newRow("quote, read to stdout") << "read --port 1" << QByteArray() << "quote" << 2 << "standard output: Channel 1 "
+                                                  "cannot be kept exactly in the file. Its phone number holds a double quote";
+        QTest::newRow("quote, read to a file") << "read --port 1 -o FILE" << QByteArray() << "quote" << 2 << "then save again.";
         QTest::newRow("output stalled") << write << good << "stall" << 1 << "/com1): The Write stopped: command 4 did not leave the port";
         QTest::newRow("line lost") << write << good << "drop" << 1
                                    << "/com1) was lost: the adapter was removed or the line hung up. 3 of 34 commands "
@@ -426,6 +429,9 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, named);
         port_->modem->setSilent(fault == "silent");
+        modemsim::ModemState held = port_->modem->state();
+        held.putText(0x0000, fault == "quote" ? "1\"\r\n\"2" : "");  // a text the file would read back shorter
+        port_->modem->setState(held);
         if (fault == "stall")
             port_->modem->stallOutputAfterCommand(3);
         else if (fault == "drop")
@@ -442,7 +448,7 @@ private slots:
         QCOMPARE(result.err.count('\n'), 1);
         QCOMPARE(result.out, QString());
         QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
-        QCOMPARE(port_->modem->receivedFrames().size(), fault == "silent" ? 1 : fault == "stall" || fault == "drop" ? 3 : 0);
+        QCOMPARE(port_->modem->receivedFrames().size(), fault == "silent" ? 1 : fault == "stall" || fault == "drop" ? 3 : fault == "quote" ? 33 : 0);
     }
 
     // Ctrl-C or SIGTERM ends the run after the transaction under way; the

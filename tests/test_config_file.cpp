@@ -1,6 +1,9 @@
 // The configuration file: the bytes written, what the reader takes back and
 // where it stops, and what Save and Load refuse.
 #include "configfile/config_file.h"
+#include "configfile/config_format.h"
+#include "configfile/config_messages.h"
+#include "configfile/savable_check.h"
 
 #include <QBuffer>
 #include <QDir>

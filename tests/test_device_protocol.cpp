@@ -156,6 +156,14 @@ private slots:
         request.rows[4] = {true, phoneNo, message};
         QCOMPARE(writeProblems(request).join('\n'), problem);
     }
+
+    // A Write refuses a slave ID outside the list: none chosen (0) or one past its end.
+    void writeProblemsNeedASlaveId()
+    {
+        const QString refused = "No slave ID is selected: choose one of 01 to 32 in the Slave ID list.";
+        for (const auto &[id, problem] : {std::pair{0, refused}, {1, QString()}, {32, QString()}, {33, refused}})
+            QCOMPARE(writeProblems(WriteRequest{id, {}}).join('\n'), problem);
+    }
 };
 
 QTEST_GUILESS_MAIN(DeviceProtocolTest)

@@ -8,7 +8,7 @@
 #include "dialogs/frm_edit_message.h"
 #include "dialogs/frm_edit_no.h"
 #include "dialogs/hand_over.h"
-#include "transfer/progress_window.h"
+#include "dialogs/progress_window.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

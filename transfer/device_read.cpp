@@ -1,6 +1,7 @@
 #include "transfer/device_read.h"
 
 #include "link/device_protocol.h"
+#include "model/modem_limits.h"
 
 #include <QObject>
 #include <QStringList>
@@ -8,20 +9,23 @@
 QList<QByteArray> readFrames()
 {
     QList<QByteArray> frames{protocol::frameReadSettings()};
-    for (int channel = 0; channel < 16; ++channel)
+    for (int channel = 0; channel < kChannelCount; ++channel)
         frames.append(protocol::frameReadMemory(protocol::phoneSlotAddress(channel), protocol::kPhoneSlotSize));
-    for (int channel = 0; channel < 16; ++channel)
+    for (int channel = 0; channel < kChannelCount; ++channel)
         frames.append(protocol::frameReadMemory(protocol::messageSlotAddress(channel), protocol::kMessageReadSize));
     return frames;
 }
+
+// The phone slots, then the message slots, one of each per channel.
+constexpr int kSlotCount = 2 * kChannelCount;
 
 // A run that stops leaves the field it was reading, and every later one, as it was.
 static ReadOutcome stopped(ReadOutcome outcome, int firstUnreadSlot, bool settingsRead)
 {
     outcome.status = ReadOutcome::Stopped;
     outcome.settingsMissed = !settingsRead;
-    for (int slot = firstUnreadSlot; slot < 32; ++slot)
-        (slot >= 16 ? outcome.messagesMissed : outcome.phoneNosMissed).append(slot % 16);
+    for (int slot = firstUnreadSlot; slot < kSlotCount; ++slot)
+        (slot >= kChannelCount ? outcome.messagesMissed : outcome.phoneNosMissed).append(slot % kChannelCount);
     return outcome;
 }
 
@@ -36,19 +40,19 @@ ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
     const auto settings = protocol::decodeSettingsReply(settingsReply);
     if (!settings)
         return {ReadOutcome::NoAnswer, {}, {}, false};
-    if (settings->slaveId >= kFirstSlaveId && settings->slaveId <= kLastSlaveId)
+    if (isSlaveIdTakenOver(settings->slaveId))
         target.setSlaveId(settings->slaveId);
     const protocol::EnableFlags enabled = protocol::decodeEnableMask(settings->enableMask);
-    for (int channel = 0; channel < 16; ++channel)
+    for (int channel = 0; channel < kChannelCount; ++channel)
         target.setChannelEnabled(channel, enabled[channel]);
     int progress = 4;
     host.setProgress(progress);
 
-    // 16 phone slots, then 16 message slots; a rejected reply leaves its
-    // one field as it was.
-    for (int slot = 0; slot < 32; ++slot) {
-        const int channel = slot % 16;
-        const bool message = slot >= 16;
+    // Every phone slot, then every message slot; a rejected reply leaves
+    // its one field as it was.
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const int channel = slot % kChannelCount;
+        const bool message = slot >= kChannelCount;
         const int count = message ? protocol::kMessageReadSize : protocol::kPhoneSlotSize;
         const QByteArray reply = host.transact(frames[1 + slot], protocol::memoryReply(count)).reply;
         if (host.stopRequested())
@@ -86,4 +90,14 @@ QString missedFieldsText(const ReadOutcome &outcome)
     if (!outcome.messagesMissed.isEmpty())
         lines.append(QObject::tr("Message: %1").arg(channelList(outcome.messagesMissed)));
     return lines.join('\n');
+}
+
+QString missedFields(const ReadOutcome &outcome)
+{
+    QStringList parts;
+    if (!outcome.phoneNosMissed.isEmpty())
+        parts.append(QObject::tr("phone number of %1").arg(channelList(outcome.phoneNosMissed)));
+    if (!outcome.messagesMissed.isEmpty())
+        parts.append(QObject::tr("message of %1").arg(channelList(outcome.messagesMissed)));
+    return parts.join(QStringLiteral("; "));
 }

@@ -4,10 +4,6 @@
 
 #include <QList>
 
-// The slave IDs a Read takes over: every ID the tool itself can write.
-inline constexpr int kFirstSlaveId = 1;
-inline constexpr int kLastSlaveId = 32;
-
 struct ReadOutcome {
     enum Status { Completed, NoAnswer, Stopped };
     Status status = Completed;
@@ -18,8 +14,8 @@ struct ReadOutcome {
     bool settingsMissed = false;  // stopped before the slave ID and the flags were read
 };
 
-// The 33 frames of a Read, in the order they go out: "E2", 16 phone slots,
-// 16 message slots.
+// The frames of a Read, in the order they go out: "E2", then the phone
+// slot and after them the message slot of every channel.
 QList<QByteArray> readFrames();
 
 // Reads the modem's whole configuration into the target. Only a rejected
@@ -30,3 +26,7 @@ ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target);
 // The warning after a Read that could not read every field, or that stopped
 // before its end; empty when nothing was missed.
 QString missedFieldsText(const ReadOutcome &outcome);
+
+// The same fields on one line: "phone number of channels 1, 2; message of
+// channel 5"; empty when nothing was missed.
+QString missedFields(const ReadOutcome &outcome);

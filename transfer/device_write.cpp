@@ -1,7 +1,7 @@
 #include "transfer/device_write.h"
 
 #include "link/device_protocol.h"
-#include "link/line_text.h"
+#include "model/line_text.h"
 #include "model/character_name.h"
 
 #include <QObject>
@@ -25,8 +25,10 @@ void checkCharacters(int channel, const QString &field, const QString &text, QSt
 QStringList writeProblems(const WriteRequest &request)
 {
     QStringList problems;
-    if (request.slaveIndex < 0 || request.slaveIndex > 31)
-        problems.append(QObject::tr("No slave ID is selected: choose one of 01 to 32 in the Slave ID list."));
+    if (!isSlaveId(request.slaveId))
+        problems.append(QObject::tr("No slave ID is selected: choose one of %1 to %2 in the Slave ID list.")
+                            .arg(kFirstSlaveId, 2, 10, QLatin1Char('0'))
+                            .arg(kLastSlaveId, 2, 10, QLatin1Char('0')));
     for (int channel = 0; channel < kChannelCount; ++channel) {
         const ChannelRow &row = request.rows[channel];
         if (row.phoneNo.size() > kMaxPhoneNoLength)
@@ -47,7 +49,7 @@ QList<QByteArray> writeFrames(const WriteRequest &request)
     for (int channel = 0; channel < kChannelCount; ++channel)
         enabled[channel] = request.rows[channel].enabled;
 
-    QList<QByteArray> frames{protocol::frameWriteSlaveId(quint8(request.slaveIndex + 1)),
+    QList<QByteArray> frames{protocol::frameWriteSlaveId(quint8(request.slaveId)),
                              protocol::frameWriteEnableMask(protocol::encodeEnableMask(enabled))};
     for (int channel = 0; channel < kChannelCount; ++channel)
         frames.append(protocol::frameWriteText(protocol::phoneSlotAddress(channel),

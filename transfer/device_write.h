@@ -13,7 +13,7 @@ inline constexpr int kMaxPhoneNoLength = protocol::kPhoneSlotSize;
 inline constexpr int kMaxMessageLength = protocol::kMessageReadSize;
 
 struct WriteRequest {
-    int slaveIndex = 0;  // selected entry of the slave ID list, -1 for none
+    int slaveId = kFirstSlaveId;  // 0 when the operator chose none
     ChannelTable rows;
 };
 
@@ -21,11 +21,11 @@ struct WriteRequest {
 // when it can. Checked before the first frame so a Write never stops half-way.
 QStringList writeProblems(const WriteRequest &request);
 
-// The 34 frames of a Write: "E0", "E1", 16 phone slots, 16 message slots.
-// Only for a request without problems.
+// The frames of a Write: "E0", "E1", then the phone slot and after them
+// the message slot of every channel. Only for a request without problems.
 QList<QByteArray> writeFrames(const WriteRequest &request);
 
-inline constexpr int kWriteCommandCount = 34;
+inline constexpr int kWriteCommandCount = 2 + 2 * kChannelCount;
 
 struct WriteOutcome {
     enum Status { Completed, Stalled, Stopped };

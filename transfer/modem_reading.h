@@ -10,7 +10,7 @@
 // the modem did not answer stays empty (and is listed in `outcome`).
 struct ModemReading : ReadTarget {
     ChannelTable rows;
-    std::optional<int> slaveId;  // absent when the modem reports one outside 1 to 32
+    std::optional<int> slaveId;  // absent when the modem reports one a Read does not take over
     ReadOutcome outcome;
 
     void setSlaveId(int id) override { slaveId = id; }

@@ -1,4 +1,4 @@
-#include "transfer/progress_window.h"
+#include "dialogs/progress_window.h"
 
 #include "ui/fonts.h"
 #include "ui/twips.h"

@@ -58,6 +58,8 @@ void readUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
         return;
     }
     result.table = reading.rows;
+    result.phoneNoBytes = reading.phoneNoBytes;
+    result.messageBytes = reading.messageBytes;
     if (!store(file, reading.rows, result)) {
         result.exitCode = kExitUsage;
         return;

@@ -1,5 +1,7 @@
 #include "cli/json_report.h"
 
+#include "model/line_text.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -43,20 +45,32 @@ QJsonArray differences(const QList<Difference> &list)
         QJsonObject entry = field(d.channel < 0 ? QJsonValue() : QJsonValue(d.channel + 1), fieldName(d.field));
         entry.insert(QStringLiteral("modem"), QJsonValue::fromVariant(d.modem));
         entry.insert(QStringLiteral("file"), QJsonValue::fromVariant(d.file));
+        if (!d.modemBytes.isEmpty())
+            entry.insert(QStringLiteral("modemBytes"), QString::fromLatin1(d.modemBytes.toHex()));
         out.append(entry);
     }
     return out;
 }
 
-QJsonValue channels(const std::optional<ChannelTable> &table)
+// A text's slot as hex, only where the modem holds more than the text shows.
+void addSlotBytes(QJsonObject &row, const QString &name, const QString &text, const QByteArray &bytes)
 {
-    if (!table)
+    if (bytes != toLineBytes(text))
+        row.insert(name, QString::fromLatin1(bytes.toHex()));
+}
+
+QJsonValue channels(const UnitResult &result)
+{
+    if (!result.table)
         return QJsonValue();
     QJsonArray rows;
     for (int channel = 0; channel < kChannelCount; ++channel) {
-        const ChannelRow &row = (*table)[channel];
-        rows.append(QJsonObject{{QStringLiteral("channel"), channel + 1}, {QStringLiteral("enabled"), row.enabled},
-                                {QStringLiteral("phoneNo"), row.phoneNo}, {QStringLiteral("message"), row.message}});
+        const ChannelRow &row = (*result.table)[channel];
+        QJsonObject entry{{QStringLiteral("channel"), channel + 1}, {QStringLiteral("enabled"), row.enabled},
+                          {QStringLiteral("phoneNo"), row.phoneNo}, {QStringLiteral("message"), row.message}};
+        addSlotBytes(entry, QStringLiteral("phoneNoBytes"), row.phoneNo, result.phoneNoBytes[channel]);
+        addSlotBytes(entry, QStringLiteral("messageBytes"), row.message, result.messageBytes[channel]);
+        rows.append(entry);
     }
     return rows;
 }
@@ -76,7 +90,7 @@ QJsonObject unit(Invocation::Command command, const UnitResult &result)
     if (command == Invocation::Verify)
         out.insert(QStringLiteral("differences"), differences(result.differences));
     if (command == Invocation::Read)
-        out.insert(QStringLiteral("channels"), channels(result.table));
+        out.insert(QStringLiteral("channels"), channels(result));
     return out;
 }
 

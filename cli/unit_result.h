@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 // How one unit's run ended, for the summary, the JSON report and the exit code.
@@ -27,6 +28,7 @@ struct UnitResult {
     ReadOutcome outcome;           // read, verify: the fields the modem did not give
     QList<Difference> differences; // verify
     std::optional<ChannelTable> table;  // read: the modem's table, when it was read whole
+    std::array<QByteArray, kChannelCount> phoneNoBytes, messageBytes;  // read: each slot up to its NUL
     std::optional<QByteArray> standardOutput;  // read: the file's bytes, for standard output
 };
 

@@ -1,22 +1,24 @@
 #include "cli/verify_compare.h"
 #include "model/limit_texts.h"
+#include "model/line_text.h"
 
 namespace {
 
-// A text on one line, in quotes; breaks and control characters spelt out so
-// that an installer can see them.
-QString shown(const QString &text)
+// A text on one line, in quotes; breaks, control characters and bytes
+// above 127 spelt out so that an installer can see them.
+QString shown(const QByteArray &bytes)
 {
     QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\r'))
+    for (const char c : bytes) {
+        const auto byte = quint8(c);
+        if (c == '\r')
             out += QStringLiteral("\\r");
-        else if (c == QLatin1Char('\n'))
+        else if (c == '\n')
             out += QStringLiteral("\\n");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else if (byte < 0x20 || byte >= 0x7F)
+            out += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
         else
-            out += c;
+            out += QLatin1Char(c);
     }
     return out + QLatin1Char('"');
 }
@@ -26,13 +28,16 @@ QString enabledWord(const QVariant &enabled)
     return enabled.toBool() ? QStringLiteral("enabled") : QStringLiteral("disabled");
 }
 
-void compareText(Difference::Field field, int channel, const QString &inFile, const QString &inModem, bool missed,
-                 QList<Difference> &differences)
+// Byte for byte: a modem whose text a byte above 127 cut short does not
+// hold the file's text, even where the cut text matches it.
+void compareText(Difference::Field field, int channel, const QString &inFile, const QString &inModem,
+                 const QByteArray &modemBytes, bool missed, QList<Difference> &differences)
 {
     if (missed)
-        differences.append({field, channel, true, {}, inFile});
-    else if (inModem != inFile)
-        differences.append({field, channel, false, inModem, inFile});
+        differences.append({field, channel, true, {}, inFile, {}});
+    else if (modemBytes != toLineBytes(inFile))
+        differences.append({field, channel, false, inModem, inFile,
+                            modemBytes == toLineBytes(inModem) ? QByteArray() : modemBytes});
 }
 
 }  // namespace
@@ -63,23 +68,24 @@ QString differenceLine(const Difference &d)
     const QString where = QStringLiteral("Channel %1 %2").arg(d.channel + 1).arg(fieldName(d.field));
     if (d.notChecked)
         return where + QStringLiteral(": not checked, the modem did not answer when it was read.");
-    return where + QStringLiteral(": the modem has %1, the file has %2.").arg(shown(d.modem.toString()), shown(d.file.toString()));
+    const QByteArray modem = d.modemBytes.isEmpty() ? toLineBytes(d.modem.toString()) : d.modemBytes;
+    return where + QStringLiteral(": the modem has %1, the file has %2.").arg(shown(modem), shown(toLineBytes(d.file.toString())));
 }
 
 QList<Difference> compareWithModem(const ChannelTable &file, std::optional<int> slaveId, const ModemReading &modem)
 {
     QList<Difference> differences;
     if (slaveId && modem.slaveId != slaveId)
-        differences.append({Difference::SlaveId, -1, false, modem.slaveId ? QVariant(*modem.slaveId) : QVariant(), *slaveId});
+        differences.append({Difference::SlaveId, -1, false, modem.slaveId ? QVariant(*modem.slaveId) : QVariant(), *slaveId, {}});
     for (int channel = 0; channel < kChannelCount; ++channel) {
         const ChannelRow &want = file[channel];
         const ChannelRow &got = modem.rows[channel];
         if (want.enabled != got.enabled)
-            differences.append({Difference::Enabled, channel, false, got.enabled, want.enabled});
-        compareText(Difference::PhoneNo, channel, want.phoneNo, got.phoneNo, modem.outcome.phoneNosMissed.contains(channel),
-                    differences);
-        compareText(Difference::Message, channel, want.message, got.message, modem.outcome.messagesMissed.contains(channel),
-                    differences);
+            differences.append({Difference::Enabled, channel, false, got.enabled, want.enabled, {}});
+        compareText(Difference::PhoneNo, channel, want.phoneNo, got.phoneNo, modem.phoneNoBytes[channel],
+                    modem.outcome.phoneNosMissed.contains(channel), differences);
+        compareText(Difference::Message, channel, want.message, got.message, modem.messageBytes[channel],
+                    modem.outcome.messagesMissed.contains(channel), differences);
     }
     return differences;
 }

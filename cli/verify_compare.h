@@ -20,6 +20,9 @@ struct Difference {
     // bool; PhoneNo, Message: QString, as the Read decodes it.
     QVariant modem;
     QVariant file;
+    // PhoneNo, Message: the modem's slot up to its NUL when it holds more
+    // than `modem` shows (a byte above 127 ended the text); else empty.
+    QByteArray modemBytes;
 };
 
 // Compares what a Read got (`modem`) with the file's table and, when given,

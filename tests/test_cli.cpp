@@ -206,6 +206,10 @@ private slots:
         modemsim::ModemSimulator silent;
         silent.setSilent(true);
         QVERIFY(silent.start() && silent.createLink(port_->directory() + "/com3"));
+        // COM 1 holds the file's "Caf"; COM 2 still "Caf\xE9 ok", which a Read cuts to the same "Caf".
+        modemsim::ModemState one = port_->modem->state();
+        one.putText(0x0200, "Caf");
+        port_->modem->setState(one);
         QVERIFY(writeFile(file("site.txt"), record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf")
                                                 + emptyRecords(13) + record(true, "0123456789012345", "")));
         QVERIFY(writeFile(file("bench.csv"), "port,slave id,file\n# bench 1\n2, 20 ,site.txt\r\n\n3,,\"site.txt\"\n1,20,site.txt\n"));
@@ -218,6 +222,7 @@ private slots:
         QCOMPARE(silent.receivedFrames().size(), 1);
         const QString label = "COM %1 (" + file("data/telvarin/ports/com%1") + ")";
         QCOMPARE(text.out, label.arg(2) + ": Channel 1 message: the modem has \"Fire, site B\", the file has \"Fire, site A\".\n"
+                               + label.arg(2) + ": Channel 2 message: the modem has \"Caf\\xe9 ok\", the file has \"Caf\".\n"
                                + label.arg(2) + ": Channel 3 message: the modem has \"x\\x01\"y\", the file has \"\".\n");
         QString err = text.err;
         err.replace(QRegularExpression(" +"), " ").replace(QRegularExpression("[0-9]+\\.[0-9] s\n"), "T\n");
@@ -230,9 +235,10 @@ private slots:
         QCOMPARE(report.exitCode, 1);
         QCOMPARE(reportWithoutTimes(report.out), json(QString(R"({'format': 1, 'command': 'verify', 'exitCode': 1, 'units': [
             {'port': '2', 'label': 'COM 2 (DIR/com2)', 'device': 'DIR/com2', 'slaveId': 20, 'file': 'SITE',
-             'result': 'differs', 'exitCode': 1, 'durationMs': 0, 'errors': ['COM 2 (DIR/com2): 2 differences from SITE.'],
+             'result': 'differs', 'exitCode': 1, 'durationMs': 0, 'errors': ['COM 2 (DIR/com2): 3 differences from SITE.'],
              'failedFields': [], 'differences': [
                 {'channel': 1, 'field': 'message', 'modem': 'Fire, site B', 'file': 'Fire, site A'},
+                {'channel': 2, 'field': 'message', 'modem': 'Caf', 'modemBytes': '436166e9206f6b', 'file': 'Caf'},
                 {'channel': 3, 'field': 'message', 'modem': 'x\u0001\'y', 'file': ''}]},
             {'port': '3', 'label': 'COM 3 (DIR/com3)', 'device': 'DIR/com3', 'slaveId': null, 'file': 'SITE',
              'result': 'no-answer', 'exitCode': 1, 'durationMs': 0, 'errors': ['COM 3 (DIR/com3): Cannot communicate with
@@ -259,7 +265,7 @@ private slots:
             {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 20, 'file': '-', 'result': 'ok',
              'exitCode': 0, 'durationMs': 0, 'errors': [], 'failedFields': [], 'channels': [
                 {'channel': 1, 'enabled': true, 'phoneNo': '+911234567890', 'message': 'Fire, site A'},
-                {'channel': 2, 'enabled': false, 'phoneNo': '', 'message': 'Caf'}, EMPTY
+                {'channel': 2, 'enabled': false, 'phoneNo': '', 'message': 'Caf', 'messageBytes': '436166e9206f6b'}, EMPTY
                 {'channel': 16, 'enabled': true, 'phoneNo': '0123456789012345', 'message': ''}]}]})")
                                                         .replace("DIR", file("data/telvarin/ports")).replace("EMPTY", empty)));
 
@@ -297,8 +303,8 @@ private slots:
         result.result = UnitResult::Interrupted;
         result.exitCode = 130;
         result.outcome = {ReadOutcome::Stopped, {}, {0, 1}, true};
-        result.differences = {{Difference::SlaveId, -1, false, QVariant(), 7}, {Difference::Enabled, 1, false, true, false},
-                               {Difference::Message, 0, true, QVariant(), "Fire"}};
+        result.differences = {{Difference::SlaveId, -1, false, QVariant(), 7, {}}, {Difference::Enabled, 1, false, true, false, {}},
+                               {Difference::Message, 0, true, QVariant(), "Fire", {}}};
 
         const QByteArray report = unitsReport(Invocation::Verify, {result}, 130);
 

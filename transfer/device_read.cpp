@@ -57,9 +57,11 @@ ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
         const QByteArray reply = host.transact(frames[1 + slot], protocol::memoryReply(count)).reply;
         if (host.stopRequested())
             return stopped(outcome, slot, true);
-        if (const auto text = protocol::decodeMemoryTextReply(reply, count))
+        if (const auto text = protocol::decodeMemoryTextReply(reply, count)) {
             message ? target.setMessage(channel, *text) : target.setPhoneNo(channel, *text);
-        else
+            const QByteArray slot = reply.mid(2);
+            target.keepSlotBytes(channel, message, slot.left(slot.indexOf('\0') < 0 ? slot.size() : slot.indexOf('\0')));
+        } else
             (message ? outcome.messagesMissed : outcome.phoneNosMissed).append(channel);
         host.setProgress(progress += message ? 5 : 1);
     }

@@ -29,4 +29,7 @@ public:
     virtual void setChannelEnabled(int channel, bool enabled) = 0;
     virtual void setPhoneNo(int channel, const QString &phoneNo) = 0;
     virtual void setMessage(int channel, const QString &message) = 0;
+    // The slot's bytes up to its NUL, exactly as the modem sent them: a byte
+    // above 127 ends the text, but not what the modem would send on.
+    virtual void keepSlotBytes(int /*channel*/, bool /*message*/, const QByteArray & /*bytes*/) {}
 };

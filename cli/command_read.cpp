@@ -68,6 +68,7 @@ int runRead(const Invocation &run)
         }
     }
     SerialHost host;
+    host.link().setEndOnWholeReply(run.fast);
     if (!openPort(host, run.port))
         return kExitUsage;
     const ModemReading reading = readModem(host, run.quiet);

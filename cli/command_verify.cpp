@@ -15,6 +15,7 @@ int runVerify(const Invocation &run)
     if (reportWriteProblems(run.file, WriteRequest{run.slaveId.value_or(kFirstSlaveId) - 1, *table}))
         return kExitUsage;
     SerialHost host;
+    host.link().setEndOnWholeReply(run.fast);
     if (!openPort(host, run.port))
         return kExitUsage;
     const ModemReading reading = readModem(host, run.quiet);

@@ -14,6 +14,7 @@ struct Invocation {
     QString file;                  // write, verify: the configuration file; read: the output ("-" for stdout)
     std::optional<int> slaveId;    // 1 to 32
     bool quiet = false;
+    bool fast = false;             // read, verify: a command ends once its whole reply is in
 };
 
 struct InvocationResult {

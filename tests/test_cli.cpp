@@ -5,6 +5,7 @@
 #include "sim_fixture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -89,8 +90,16 @@ private slots:
         for (int n = 0; n < 16; ++n)
             frames << hex("26 05 4d 52 00") + char(n + 1) + hex("a0");
         QCOMPARE(port_->modem->receivedFrames(), frames);
-        const CliRun quiet = run({"read", "--port", "1", "-q"});
-        QCOMPARE(quiet.out.toLatin1() + quiet.err.toLatin1(), table);
+        // --fast reads the same bytes (here quietly to standard output) and
+        // verifies them, in well under a window per command.
+        for (const QString line : {"read --fast --port 1 -q", "verify --fast --port 1 -q FILE"}) {
+            QElapsedTimer clock;
+            clock.start();
+            const CliRun fast = run(QString(line).replace("FILE", file("table.txt")).split(' '));
+            QVERIFY2(clock.elapsed() < 33 * 200, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(fast.exitCode, 0);
+            QCOMPARE(fast.out.toLatin1() + fast.err.toLatin1(), line.startsWith("read") ? table : QByteArray());
+        }
 
         // A reading with holes would load and write back as if whole: the file keeps what it held.
         port_->modem->setAnswerMemoryReads(false);
@@ -176,6 +185,8 @@ private slots:
                                       "reached the line";
         QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
         QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << "silent" << 1 << "Cannot communicate with device";
+        QTest::newRow("too long, fast read") << "read --fast --port 1 -o FILE" << QByteArray() << "long" << 1 << "Cannot communicate";
+        QTest::newRow("--fast on write") << write + " --fast" << good << "" << 2 << "write takes no --fast: the modem does not answer";
         QTest::newRow("read into a folder") << "read --port 1 -o DIR" << QByteArray() << "" << 2 << "It is a folder";
         QTest::newRow("read into a missing folder") << "read --port 1 -o FILE/t.txt" << QByteArray() << "" << 2
                                                     << "FILE/t.txt: The folder FILE does not exist.";
@@ -217,6 +228,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, named);
         port_->modem->setSilent(fault == "silent");
+        port_->modem->injectBeforeNextReply(fault == "long" ? "E" : "");  // a reply one byte too long
         if (fault == "stall")
             port_->modem->stallOutputAfterCommand(3);
         else if (fault == "drop")
@@ -233,7 +245,7 @@ private slots:
         QCOMPARE(result.err.count('\n'), 1);
         QCOMPARE(result.out, QString());
         QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
-        QCOMPARE(port_->modem->receivedFrames().size(), fault == "silent" ? 1 : fault == "stall" || fault == "drop" ? 3 : 0);
+        QCOMPARE(port_->modem->receivedFrames().size(), fault == "stall" || fault == "drop" ? 3 : fault.isEmpty() || fault == "in use" ? 0 : 1);
     }
 
     // Ctrl-C or SIGTERM ends the run after the transaction under way; the

@@ -5,7 +5,7 @@
 #include "sim_fixture.h"
 
 #include <QDir>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -93,12 +93,11 @@ private slots:
         // --fast reads the same bytes (here quietly to standard output) and
         // verifies them, in well under a window per command.
         for (const QString line : {"read --fast --port 1 -q", "verify --fast --port 1 -q FILE"}) {
-            QElapsedTimer clock;
-            clock.start();
+            const QDeadlineTimer window(33 * 200);
             const CliRun fast = run(QString(line).replace("FILE", file("table.txt")).split(' '));
-            QVERIFY2(clock.elapsed() < 33 * 200, qPrintable(QString::number(clock.elapsed())));
-            QCOMPARE(fast.exitCode, 0);
-            QCOMPARE(fast.out.toLatin1() + fast.err.toLatin1(), line.startsWith("read") ? table : QByteArray());
+            QVERIFY2(!window.hasExpired(), qPrintable(QString::number(window.remainingTime())));
+            // Exit code 0, the table on standard output, nothing else.
+            QCOMPARE(QByteArray::number(fast.exitCode) + fast.out.toLatin1() + fast.err.toLatin1(), "0" + (line[0] == 'r' ? table : ""));
         }
 
         // A reading with holes would load and write back as if whole: the file keeps what it held.
@@ -178,14 +177,13 @@ private slots:
         const QByteArray longPhoneNo = emptyRecords(11) + record(false, "12345678901234567", "") + emptyRecords(4);
         const QByteArray latin1 = emptyRecords(2) + record(false, "", "Caf\xE9") + emptyRecords(13);
         const QString write = "write --port 1 --slave-id 1 FILE";
-        QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << "silent" << 1 << "COM 1";
         QTest::newRow("output stalled") << write << good << "stall" << 1 << "/com1): The Write stopped: command 4 did not leave the port";
         QTest::newRow("line lost") << write << good << "drop" << 1
                                    << "/com1) was lost: the adapter was removed or the line hung up. 3 of 34 commands "
                                       "reached the line";
         QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
         QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << "silent" << 1 << "Cannot communicate with device";
-        QTest::newRow("too long, fast read") << "read --fast --port 1 -o FILE" << QByteArray() << "long" << 1 << "Cannot communicate";
+        QTest::newRow("too long, fast read") << "read --fast --port 1 -o FILE" << QByteArray() << "long" << 1 << "COM 1";
         QTest::newRow("--fast on write") << write + " --fast" << good << "" << 2 << "write takes no --fast: the modem does not answer";
         QTest::newRow("read into a folder") << "read --port 1 -o DIR" << QByteArray() << "" << 2 << "It is a folder";
         QTest::newRow("read into a missing folder") << "read --port 1 -o FILE/t.txt" << QByteArray() << "" << 2

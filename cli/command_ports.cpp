@@ -1,6 +1,7 @@
 #include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/json_report.h"
 #include "link/com_port.h"
 
 #include <QFile>
@@ -26,11 +27,16 @@ bool isCharacterDevice(const QString &path)
 
 }  // namespace
 
-int runPorts()
+int runPorts(bool json)
 {
-    for (const PresentComPort &port : presentComPorts(defaultPortsDirectory())) {
-        if (!isCharacterDevice(port.device))
-            continue;
+    QList<PresentComPort> ports = presentComPorts(defaultPortsDirectory());
+    ports.removeIf([](const PresentComPort &port) { return !isCharacterDevice(port.device); });
+    if (json) {
+        const QByteArray report = portsReport(ports);
+        std::fwrite(report.constData(), 1, size_t(report.size()), stdout);
+        return kExitOk;
+    }
+    for (const PresentComPort &port : ports) {
         QString line = QStringLiteral("COM %1\t%2").arg(port.number).arg(port.device);
         if (!port.description.isEmpty())
             line += QLatin1Char('\t') + port.description;

@@ -1,26 +1,27 @@
 #include "cli/command_support.h"
 
-#include "cli/cli_output.h"
 #include "cli/exit_codes.h"
-#include "cli/progress_bar.h"
 #include "cli/serial_host.h"
 #include "cli/stop_signals.h"
+#include "cli/unit_result.h"
 #include "configfile/config_file.h"
+#include "configfile/regular_file.h"
 #include "transfer/device_write.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
-std::optional<ChannelTable> loadWholeFile(const QString &path)
+std::optional<ChannelTable> loadWholeFile(const QString &path, QString *error)
 {
     const ConfigReadResult result = loadConfigFile(path);
     if (!result.complete) {
-        printError(result.line > 0 ? QStringLiteral("%1: line %2: %3").arg(path).arg(result.line).arg(result.error)
-                                   : QStringLiteral("%1: %2").arg(path, result.error));
+        *error = result.line > 0 ? QStringLiteral("%1: line %2: %3").arg(path).arg(result.line).arg(result.error)
+                                 : QStringLiteral("%1: %2").arg(path, result.error);
         return std::nullopt;
     }
     // A text the reading rules cut is a guess: it never goes to a modem.
     if (const QString cut = cutTextsText(result); !cut.isEmpty()) {
-        printError(QStringLiteral("%1: %2 Nothing was sent to the modem.").arg(path, cut));
+        *error = QStringLiteral("%1: %2 Nothing was sent to the modem.").arg(path, cut);
         return std::nullopt;
     }
     ChannelTable table;
@@ -29,44 +30,48 @@ std::optional<ChannelTable> loadWholeFile(const QString &path)
     return table;
 }
 
-bool reportWriteProblems(const QString &file, const WriteRequest &request)
+QStringList writeProblemLines(const QString &file, const WriteRequest &request)
 {
-    const QStringList problems = writeProblems(request);
-    for (const QString &problem : problems)
-        printError(QStringLiteral("%1: %2").arg(file, problem));
-    return !problems.isEmpty();
+    QStringList lines;
+    for (const QString &problem : writeProblems(request))
+        lines.append(QStringLiteral("%1: %2").arg(file, problem));
+    return lines;
 }
 
-bool openPort(SerialHost &host, const QString &port)
+QString outputProblem(const QString &file)
 {
-    QString error;
-    if (host.open(port, &error))
-        return true;
-    printError(error);
-    return false;
+    if (const QString problem = saveTargetProblem(file); !problem.isEmpty())
+        return problem;
+    const QFileInfo folder(QFileInfo(file).absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("The folder %1 does not exist.").arg(folder.filePath());
+    if (!folder.isWritable())
+        return QStringLiteral("The folder %1 cannot be written to.").arg(folder.filePath());
+    return {};
 }
 
-ModemReading readModem(SerialHost &host, bool quiet)
+ModemReading readModem(SerialHost &host)
 {
     ModemReading reading;
-    ProgressBar bar(QStringLiteral("Reading %1").arg(host.label()), !quiet && ProgressBar::stderrIsTerminal());
-    host.setProgressBar(&bar);
     reading.outcome = runDeviceRead(host, reading);
-    host.setProgressBar(nullptr);
     return reading;
 }
 
-int stoppedRun(SerialHost &host, const QString &leftBehind)
+void stoppedRun(SerialHost &host, const QString &leftBehind, UnitResult &result)
 {
     const QString lineLoss = host.link().takeLineLoss();
     host.close();
     if (const int signal = stopSignal()) {
-        printError(QStringLiteral("%1: interrupted; %2.").arg(host.label(), leftBehind));
-        return exitForSignal(signal);
+        result.errors.append(QStringLiteral("%1: interrupted; %2.").arg(host.label(), leftBehind));
+        result.result = UnitResult::Interrupted;
+        result.exitCode = exitForSignal(signal);
+        return;
     }
-    printError(lineLoss.isEmpty() ? QStringLiteral("%1: the port closed during the run; %2.").arg(host.label(), leftBehind)
-                                  : QStringLiteral("%1 %2%3.").arg(lineLoss, leftBehind.left(1).toUpper(), leftBehind.mid(1)));
-    return kExitDevice;
+    result.errors.append(lineLoss.isEmpty()
+                             ? QStringLiteral("%1: the port closed during the run; %2.").arg(host.label(), leftBehind)
+                             : QStringLiteral("%1 %2%3.").arg(lineLoss, leftBehind.left(1).toUpper(), leftBehind.mid(1)));
+    result.result = UnitResult::Failed;
+    result.exitCode = kExitDevice;
 }
 
 static QString channelList(const QList<int> &channels)

@@ -4,29 +4,32 @@
 #include "model/channel_row.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
 class SerialHost;
+struct UnitResult;
 struct WriteRequest;
 
-// The file's whole table; a file that does not load whole is refused (the
-// reason is printed).
-std::optional<ChannelTable> loadWholeFile(const QString &path);
+// The file's whole table; a file that does not load whole is refused, with
+// the reason in *error.
+std::optional<ChannelTable> loadWholeFile(const QString &path, QString *error);
 
-// Prints, with the file's name, why the request cannot be written as it is
-// (a text the modem cannot hold or give back); true when it cannot.
-bool reportWriteProblems(const QString &file, const WriteRequest &request);
+// Why the request cannot be written as it is (a text the modem cannot hold
+// or give back), each line with the file's name; empty when it can.
+QStringList writeProblemLines(const QString &file, const WriteRequest &request);
 
-// Opens the port or prints why it cannot be used.
-bool openPort(SerialHost &host, const QString &port);
+// Why a read's table could not be saved at `file`, known before the modem is
+// asked: a read of several seconds must not end in a refusal. Empty when it can.
+QString outputProblem(const QString &file);
 
-// A whole Read of the modem, with the bar when wanted.
-ModemReading readModem(SerialHost &host, bool quiet);
+// A whole Read of the modem.
+ModemReading readModem(SerialHost &host);
 
-// After a transfer that ended early: closes the port, says why and gives the
-// exit code. `leftBehind` tells what the stop means for the user's data.
-int stoppedRun(SerialHost &host, const QString &leftBehind);
+// After a transfer that ended early: closes the port and puts into `result`
+// why and the exit code. `leftBehind` tells what the stop means for the user's data.
+void stoppedRun(SerialHost &host, const QString &leftBehind, UnitResult &result);
 
 // "phone number of channels 1, 2; message of channel 5"
 QString missedFields(const ReadOutcome &outcome);

@@ -2,10 +2,19 @@
 
 #include "cli/invocation.h"
 
-// Each command runs to its end and returns the exit code. Errors go to
-// standard error, one line each, naming the port or file; the table of
-// `read` and the differences of `verify` go to standard output.
-int runRead(const Invocation &run);
-int runWrite(const Invocation &run);
-int runVerify(const Invocation &run);
-int runPorts();
+class SerialHost;
+struct UnitJob;
+struct UnitResult;
+
+// read, write and verify of every unit the invocation names, side by side;
+// runs to its end and returns the exit code. Errors go to standard error,
+// one line each, naming the port or file; the table of `read`, the
+// differences of `verify` and the JSON report go to standard output.
+int runUnitsCommand(const Invocation &run);
+int runPorts(bool json);
+
+// One unit's transfer on a port just opened, on the unit's own thread; the
+// outcome goes into `result` (the port is closed when they return).
+void readUnit(SerialHost &host, const UnitJob &job, UnitResult &result);
+void writeUnit(SerialHost &host, const UnitJob &job, UnitResult &result);
+void verifyUnit(SerialHost &host, const UnitJob &job, UnitResult &result);

@@ -1,19 +1,24 @@
 #include "cli/invocation.h"
 
+#include "cli/manifest.h"
+#include "cli/unit_list.h"
+
 #include "link/com_port.h"
 #include "transfer/device_read.h"
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 QString usageText()
 {
     return QStringLiteral(
         "Usage:\n"
-        "  telvarin-cli read   --port P [--fast] [--output FILE]\n"
-        "  telvarin-cli write  --port P --slave-id N FILE\n"
-        "  telvarin-cli verify --port P [--fast] [--slave-id N] FILE\n"
+        "  telvarin-cli read   --port P... [--fast] [--output FILE]\n"
+        "  telvarin-cli write  --port P... --slave-id N... FILE\n"
+        "  telvarin-cli verify --port P... [--fast] [--slave-id N...] FILE\n"
+        "  telvarin-cli write|verify|read --batch MANIFEST\n"
         "  telvarin-cli ports\n"
         "\n"
         "  read    the modem's table into FILE (standard output when absent or \"-\")\n"
@@ -22,14 +27,20 @@ QString usageText()
         "  ports   the COM numbers with a device present\n"
         "\n"
         "  P is a COM number (1 to 255) or a device path such as /dev/ttyUSB0.\n"
+        "  --port more than once: the units run side by side. --slave-id once for\n"
+        "  each port, in the same order, or once for all. A read of several ports\n"
+        "  needs --output with {port} in it (site-{port}.txt: site-COM3.txt).\n"
+        "  --batch MANIFEST  CSV lines \"port,slave id,file\" (a read saves to the file)\n"
+        "      --json      one JSON document on standard output\n"
         "      --fast      read, verify: go on as soon as a reply is whole, not after\n"
         "                  the full 200 ms of each command (about twice as fast)\n"
         "  -q, --quiet     print nothing but errors\n"
         "  -h, --help      this text\n"
         "      --version   the program's version\n"
         "\n"
-        "Exit codes: 0 done; 1 the modem did not answer, answered in part, or differs;\n"
-        "2 bad usage, or a file or port that cannot be used; 130/143 interrupted.\n");
+        "Exit codes: 0 done (every unit); 1 a modem did not answer, answered in part,\n"
+        "or differs; 2 bad usage, or a file or port that cannot be used; 130/143\n"
+        "interrupted.\n");
 }
 
 std::optional<int> parsePortNumber(const QString &port)
@@ -45,6 +56,15 @@ std::optional<int> parsePortNumber(const QString &port)
     if (number < kFirstComPort || number > kLastComPort)
         return std::nullopt;
     return number;
+}
+
+std::optional<int> parseSlaveId(const QString &text)
+{
+    bool ok = false;
+    const int id = text.toInt(&ok);
+    if (!ok || id < kFirstSlaveId || id > kLastSlaveId)
+        return std::nullopt;
+    return id;
 }
 
 namespace {
@@ -70,8 +90,6 @@ QString shownBytes(const QByteArray &bytes)
     return shown;
 }
 
-InvocationResult usageError(const QString &why) { return {std::nullopt, why}; }
-
 }  // namespace
 
 QString undecodableArgument(int argc, const char *const argv[])
@@ -84,89 +102,167 @@ QString undecodableArgument(int argc, const char *const argv[])
     return {};
 }
 
+namespace {
+
+InvocationResult usageError(const QString &why) { return {std::nullopt, why}; }
+
+struct Options {
+    QCommandLineOption port{QStringLiteral("port"), QString(), QStringLiteral("P")};
+    QCommandLineOption output{QStringList{QStringLiteral("o"), QStringLiteral("output")}, QString(), QStringLiteral("FILE")};
+    QCommandLineOption slave{QStringLiteral("slave-id"), QString(), QStringLiteral("N")};
+    QCommandLineOption batch{QStringLiteral("batch"), QString(), QStringLiteral("MANIFEST")};
+    QCommandLineOption json{QStringLiteral("json")};
+    QCommandLineOption fast{QStringLiteral("fast")};
+    QCommandLineOption quiet{QStringList{QStringLiteral("q"), QStringLiteral("quiet")}};
+    QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
+    QCommandLineOption version{QStringLiteral("version")};
+};
+
+std::optional<Invocation::Command> commandNamed(const QString &name)
+{
+    if (name == QLatin1String("read"))
+        return Invocation::Read;
+    if (name == QLatin1String("write"))
+        return Invocation::Write;
+    if (name == QLatin1String("verify"))
+        return Invocation::Verify;
+    if (name == QLatin1String("ports"))
+        return Invocation::Ports;
+    return std::nullopt;
+}
+
+// Options that mean nothing to a command are refused rather than ignored:
+// a script that passes them has a mistake in it.
+QString misplacedOption(Invocation::Command command, const QString &name, const QCommandLineParser &parser,
+                        const Options &o, qsizetype fileArguments)
+{
+    const bool takesFile = command == Invocation::Write || command == Invocation::Verify;
+    const bool batch = parser.isSet(o.batch);
+    if (command == Invocation::Ports && parser.isSet(o.port))
+        return QStringLiteral("%1 takes no --port").arg(name);
+    if (command == Invocation::Ports && batch)
+        return QStringLiteral("%1 takes no --batch").arg(name);
+    if (command != Invocation::Read && parser.isSet(o.output))
+        return QStringLiteral("%1 takes no --output").arg(name);
+    if (!takesFile && parser.isSet(o.slave))
+        return QStringLiteral("%1 takes no --slave-id").arg(name);
+    // The modem never answers a write, so there is no reply to end its wait early.
+    if (command == Invocation::Write && parser.isSet(o.fast))
+        return QStringLiteral("write takes no --fast: the modem does not answer a write, so each command keeps its "
+                              "full 200 ms to store what it was sent");
+    if (command == Invocation::Ports && parser.isSet(o.fast))
+        return QStringLiteral("ports takes no --fast");
+    if (fileArguments > (takesFile && !batch ? 1 : 0))
+        return QStringLiteral("%1: unexpected argument \"%2\"").arg(name, parser.positionalArguments().last());
+    if (batch && (parser.isSet(o.port) || parser.isSet(o.slave) || parser.isSet(o.output)))
+        return QStringLiteral("--batch takes the ports, slave IDs and files from the manifest alone");
+    return {};
+}
+
+// The ports of the command line, each with its slave ID.
+QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, const Options &o, QList<UnitSpec> &units)
+{
+    if (!parser.isSet(o.port))
+        return QStringLiteral("%1 needs --port P (a COM number or a device path)").arg(name);
+    for (const QString &port : parser.values(o.port)) {
+        if (!parsePortNumber(port))
+            return QStringLiteral("--port \"%1\" is neither a COM number 1 to %2 nor a device path").arg(port).arg(kLastComPort);
+        units.append({port, std::nullopt, {}});
+    }
+    const QStringList ids = parser.values(o.slave);
+    if (!ids.isEmpty() && ids.size() != 1 && ids.size() != units.size())
+        return QStringLiteral("%1 --slave-id for %2 --port: give one for each port, in the same order, or one for all")
+            .arg(ids.size()).arg(units.size());
+    for (qsizetype at = 0; at < ids.size(); ++at) {
+        const std::optional<int> id = parseSlaveId(ids[at]);
+        if (!id)
+            return QStringLiteral("--slave-id \"%1\" is not a slave ID 1 to 32").arg(ids[at]);
+        for (qsizetype unit = at; unit < units.size(); unit += ids.size())
+            units[unit].slaveId = id;
+    }
+    return {};
+}
+
+// Where each read unit saves its table.
+QString outputFiles(const QCommandLineParser &parser, const Options &o, QList<UnitSpec> &units)
+{
+    const QString pattern = parser.isSet(o.output) ? parser.value(o.output) : QStringLiteral("-");
+    if (units.size() > 1 && !pattern.contains(QLatin1String(kPortPlaceholder)))
+        return QStringLiteral("a read of several ports needs --output with %1 in it, one file for each port")
+            .arg(QLatin1String(kPortPlaceholder));
+    for (UnitSpec &unit : units)
+        unit.file = expandOutputPattern(pattern, unit.port);
+    return {};
+}
+
+QString unitsFromManifest(const QString &path, Invocation &run)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1: %2").arg(path, file.errorString());
+    const ManifestResult manifest = parseManifest(file.readAll(), QFileInfo(path).absolutePath(),
+                                                  run.command == Invocation::Write);
+    if (manifest.badLine > 0)
+        return QStringLiteral("%1: line %2: %3; nothing was sent").arg(path).arg(manifest.badLine).arg(manifest.error);
+    if (!manifest.error.isEmpty())
+        return QStringLiteral("%1: %2").arg(path, manifest.error);
+    run.units = manifest.units;
+    return {};
+}
+
+QString unitsFromArguments(const QString &name, const QCommandLineParser &parser, const Options &o, Invocation &run)
+{
+    if (const QString error = portsAndSlaveIds(name, parser, o, run.units); !error.isEmpty())
+        return error;
+    if (run.command == Invocation::Read)
+        return outputFiles(parser, o, run.units);
+    if (parser.positionalArguments().size() < 2)
+        return QStringLiteral("%1 needs the configuration FILE").arg(name);
+    if (run.command == Invocation::Write && !parser.isSet(o.slave))
+        return QStringLiteral("write needs --slave-id N (1 to 32)");
+    for (UnitSpec &unit : run.units)
+        unit.file = parser.positionalArguments().at(1);
+    return {};
+}
+
+}  // namespace
+
 InvocationResult parseInvocation(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("P"));
-    const QCommandLineOption outputOption(QStringList{QStringLiteral("o"), QStringLiteral("output")}, QString(),
-                                          QStringLiteral("FILE"));
-    const QCommandLineOption slaveOption(QStringLiteral("slave-id"), QString(), QStringLiteral("N"));
-    const QCommandLineOption quietOption(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
-    const QCommandLineOption fastOption(QStringLiteral("fast"));
-    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions({portOption, outputOption, slaveOption, quietOption, fastOption, helpOption, versionOption});
+    const Options o;
+    parser.addOptions({o.port, o.output, o.slave, o.batch, o.json, o.fast, o.quiet, o.help, o.version});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
 
     Invocation run;
-    run.quiet = parser.isSet(quietOption);
-    if (parser.isSet(helpOption))
+    run.quiet = parser.isSet(o.quiet);
+    run.json = parser.isSet(o.json);
+    run.fast = parser.isSet(o.fast);
+    if (parser.isSet(o.help))
         return {run, {}};
-    if (parser.isSet(versionOption)) {
+    if (parser.isSet(o.version)) {
         run.command = Invocation::Version;
         return {run, {}};
     }
-
-    QStringList positional = parser.positionalArguments();
+    const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return usageError(QStringLiteral("no command given: read, write, verify or ports"));
-    const QString command = positional.takeFirst();
-    if (command == QLatin1String("read"))
-        run.command = Invocation::Read;
-    else if (command == QLatin1String("write"))
-        run.command = Invocation::Write;
-    else if (command == QLatin1String("verify"))
-        run.command = Invocation::Verify;
-    else if (command == QLatin1String("ports"))
-        run.command = Invocation::Ports;
-    else
-        return usageError(QStringLiteral("unknown command \"%1\": read, write, verify or ports").arg(command));
-
-    // Options that mean nothing to a command are refused rather than ignored:
-    // a script that passes them has a mistake in it.
-    const bool takesPort = run.command != Invocation::Ports;
-    const bool takesFile = run.command == Invocation::Write || run.command == Invocation::Verify;
-    const bool takesSlave = takesFile;
-    if (!takesPort && parser.isSet(portOption))
-        return usageError(QStringLiteral("%1 takes no --port").arg(command));
-    if (run.command != Invocation::Read && parser.isSet(outputOption))
-        return usageError(QStringLiteral("%1 takes no --output").arg(command));
-    if (!takesSlave && parser.isSet(slaveOption))
-        return usageError(QStringLiteral("%1 takes no --slave-id").arg(command));
-    // The modem never answers a write, so there is no reply to end its wait early.
-    if (run.command == Invocation::Write && parser.isSet(fastOption))
-        return usageError(QStringLiteral("write takes no --fast: the modem does not answer a write, so each "
-                                         "command keeps its full 200 ms to store what it was sent"));
-    if (run.command == Invocation::Ports && parser.isSet(fastOption))
-        return usageError(QStringLiteral("ports takes no --fast"));
-    run.fast = parser.isSet(fastOption);
-    if (positional.size() > (takesFile ? 1 : 0))
-        return usageError(QStringLiteral("%1: unexpected argument \"%2\"").arg(command, positional.last()));
-
-    if (takesPort) {
-        if (!parser.isSet(portOption))
-            return usageError(QStringLiteral("%1 needs --port P (a COM number or a device path)").arg(command));
-        run.port = parser.value(portOption);
-        if (!parsePortNumber(run.port))
-            return usageError(QStringLiteral("--port \"%1\" is neither a COM number 1 to %2 nor a device path")
-                                  .arg(run.port).arg(kLastComPort));
+    const QString name = positional.first();
+    const std::optional<Invocation::Command> command = commandNamed(name);
+    if (!command)
+        return usageError(QStringLiteral("unknown command \"%1\": read, write, verify or ports").arg(name));
+    run.command = *command;
+    if (const QString error = misplacedOption(run.command, name, parser, o, positional.size() - 1); !error.isEmpty())
+        return usageError(error);
+    if (run.command == Invocation::Ports)
+        return {run, {}};
+    const QString error = parser.isSet(o.batch) ? unitsFromManifest(parser.value(o.batch), run)
+                                                : unitsFromArguments(name, parser, o, run);
+    if (error.isEmpty()) {
+        if (const QString clash = unitListProblem(run.units, run.command == Invocation::Read); !clash.isEmpty())
+            return usageError(clash);
+        return {run, {}};
     }
-    if (takesFile) {
-        if (positional.isEmpty())
-            return usageError(QStringLiteral("%1 needs the configuration FILE").arg(command));
-        run.file = positional.first();
-    }
-    if (run.command == Invocation::Read)
-        run.file = parser.isSet(outputOption) ? parser.value(outputOption) : QStringLiteral("-");
-    if (run.command == Invocation::Write && !parser.isSet(slaveOption))
-        return usageError(QStringLiteral("write needs --slave-id N (1 to 32)"));
-    if (parser.isSet(slaveOption)) {
-        bool ok = false;
-        const int id = parser.value(slaveOption).toInt(&ok);
-        if (!ok || id < kFirstSlaveId || id > kLastSlaveId)
-            return usageError(QStringLiteral("--slave-id \"%1\" is not a slave ID 1 to 32").arg(parser.value(slaveOption)));
-        run.slaveId = id;
-    }
-    return {run, {}};
+    return usageError(error);
 }

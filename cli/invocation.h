@@ -1,19 +1,26 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+
+// One modem to work on: where it is, the slave ID it should have and its file.
+struct UnitSpec {
+    QString port;                  // as typed: a COM number or a device path
+    std::optional<int> slaveId;    // 1 to 32
+    QString file;                  // write, verify: the configuration file; read: the output ("-" for stdout)
+};
 
 // One run of telvarin-cli as the command line asks for it, checked before
 // anything is opened.
 struct Invocation {
     enum Command { Read, Write, Verify, Ports, Help, Version };
     Command command = Help;
-    QString port;                  // as typed: a COM number or a device path
-    QString file;                  // write, verify: the configuration file; read: the output ("-" for stdout)
-    std::optional<int> slaveId;    // 1 to 32
+    QList<UnitSpec> units;         // in the order given; read, write and verify have at least one
     bool quiet = false;
+    bool json = false;
     bool fast = false;             // read, verify: a command ends once its whole reply is in
 };
 
@@ -23,6 +30,8 @@ struct InvocationResult {
 };
 
 // `arguments` includes the program name, as QCoreApplication::arguments().
+// A --batch manifest is read here, so that a bad line is refused before any
+// port is opened.
 InvocationResult parseInvocation(const QStringList &arguments);
 
 // Arguments are read as UTF-8; bytes that are not UTF-8 would come out as
@@ -37,3 +46,6 @@ QString usageText();
 // number 1 to 255, with or without "COM" in front. Returns the number, or 0
 // for a device path; nullopt when it is neither.
 std::optional<int> parsePortNumber(const QString &port);
+
+// The slave ID as typed, or nullopt when it is not 1 to 32.
+std::optional<int> parseSlaveId(const QString &text);

@@ -34,13 +34,11 @@ int main(int argc, char *argv[])
         printLine(stdout, QStringLiteral("telvarin-cli " TELVARIN_VERSION));
         return kExitOk;
     case Invocation::Ports:
-        return runPorts();
+        return runPorts(run.json);
     case Invocation::Read:
-        return runRead(run);
     case Invocation::Write:
-        return runWrite(run);
     case Invocation::Verify:
-        return runVerify(run);
+        return runUnitsCommand(run);
     }
     return kExitUsage;
 }

@@ -49,23 +49,45 @@ int terminalColumns()
 }
 
 // Drawn at 0 % at once: the first command's wait already counts.
-ProgressBar::ProgressBar(const QString &title, bool shown) : title_(title), shown_(shown) { setValue(0); }
+ProgressLines::ProgressLines(const QStringList &titles, bool shown)
+    : titles_(titles), values_(titles.size(), 0), shown_(shown && !titles.isEmpty())
+{
+    draw();
+}
 
-ProgressBar::~ProgressBar()
+ProgressLines::~ProgressLines()
 {
     if (drawn_)
         std::fputs("\n", stderr);
 }
 
-void ProgressBar::setValue(int percent)
+void ProgressLines::setTitle(int line, const QString &title)
+{
+    titles_[line] = title;
+    draw();
+}
+
+void ProgressLines::setValue(int line, int percent)
+{
+    values_[line] = percent;
+    draw();
+}
+
+void ProgressLines::draw()
 {
     if (!shown_)
         return;
-    // Back to the line's start, then clear what a longer line before left
-    // (the terminal may have been narrowed meanwhile).
-    std::fprintf(stderr, "\r%s\x1b[K", progressLine(title_, percent, terminalColumns()).toLocal8Bit().constData());
+    // Up to the first line, then each line from its start, clearing what a
+    // longer line before left (the terminal may have been narrowed meanwhile).
+    QByteArray out;
+    if (drawn_ && titles_.size() > 1)
+        out += "\x1b[" + QByteArray::number(titles_.size() - 1) + 'A';
+    const int columns = terminalColumns();
+    for (qsizetype line = 0; line < titles_.size(); ++line)
+        out += (line > 0 ? "\n\r" : "\r") + progressLine(titles_[line], values_[line], columns).toLocal8Bit() + "\x1b[K";
+    std::fputs(out.constData(), stderr);
     std::fflush(stderr);
     drawn_ = true;
 }
 
-bool ProgressBar::stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+bool ProgressLines::stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }

@@ -1,24 +1,31 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-// A bar with the percentage on standard error, redrawn in place. It draws
-// only when told to (standard error is a terminal and --quiet is off), so a
-// script's log never fills with carriage returns.
-class ProgressBar {
+#include <QList>
+
+// One bar with its percentage for each unit on standard error, redrawn in
+// place. It draws only when told to (standard error is a terminal and
+// --quiet is off), so a script's log never fills with carriage returns.
+class ProgressLines {
 public:
-    ProgressBar(const QString &title, bool shown);
-    ~ProgressBar();  // ends the bar's line
-    ProgressBar(const ProgressBar &) = delete;
-    ProgressBar &operator=(const ProgressBar &) = delete;
+    ProgressLines(const QStringList &titles, bool shown);
+    ~ProgressLines();  // ends the last line
+    ProgressLines(const ProgressLines &) = delete;
+    ProgressLines &operator=(const ProgressLines &) = delete;
 
-    void setValue(int percent);
+    void setTitle(int line, const QString &title);
+    void setValue(int line, int percent);
 
     // True when standard error is a terminal.
     static bool stderrIsTerminal();
 
 private:
-    QString title_;
+    void draw();
+
+    QStringList titles_;
+    QList<int> values_;
     bool shown_;
     bool drawn_ = false;
 };

@@ -1,7 +1,6 @@
 #include "cli/serial_host.h"
 
 #include "cli/invocation.h"
-#include "cli/progress_bar.h"
 #include "cli/stop_signals.h"
 #include "link/com_port.h"
 
@@ -10,6 +9,7 @@ SerialHost::SerialHost() : link_(defaultPortsDirectory()) {}
 bool SerialHost::open(const QString &port, QString *error)
 {
     const int number = parsePortNumber(port).value_or(0);
+    device_ = number > 0 ? link_.deviceFor(number) : port;
     if (number > 0)
         return link_.open(number, error);
     return link_.openDevice(port, port, error);
@@ -37,6 +37,8 @@ bool SerialHost::stopRequested() const
 
 void SerialHost::setProgress(int value)
 {
-    if (bar_)
-        bar_->setValue(value);
+    if (progress_)
+        progress_(value);
 }
+
+QString SerialHost::device() const { return link_.isOpen() ? device_ : QString(); }

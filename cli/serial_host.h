@@ -3,10 +3,10 @@
 #include "link/serial_link.h"
 #include "transfer/transfer_host.h"
 
-class ProgressBar;
+#include <functional>
 
 // The command line's side of a transfer: the serial link, the stop signals
-// and the progress bar on standard error.
+// and where the progress goes. Lives on the thread that runs its unit.
 class SerialHost : public TransferHost {
 public:
     SerialHost();
@@ -18,7 +18,9 @@ public:
     QString label() const { return link_.label(); }
     SerialLink &link() { return link_; }
 
-    void setProgressBar(ProgressBar *bar) { bar_ = bar; }
+    // The device the port stands for; empty while it is not open.
+    QString device() const;
+    void setProgressSink(std::function<void(int)> sink) { progress_ = std::move(sink); }
 
     Exchange transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected) override;
     bool stopRequested() const override;
@@ -26,5 +28,6 @@ public:
 
 private:
     SerialLink link_;
-    ProgressBar *bar_ = nullptr;
+    std::function<void(int)> progress_;
+    QString device_;
 };

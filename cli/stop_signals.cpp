@@ -1,10 +1,14 @@
 #include "cli/stop_signals.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace {
 
-volatile std::sig_atomic_t g_stopSignal = 0;
+// Set by the handler, read by every unit's thread: a lock-free atomic is
+// safe in both places.
+std::atomic<int> g_stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void onStopSignal(int signal) { g_stopSignal = signal; }
 
@@ -16,4 +20,4 @@ void installStopHandlers()
     std::signal(SIGTERM, onStopSignal);
 }
 
-int stopSignal() { return g_stopSignal; }
+int stopSignal() { return g_stopSignal.load(); }

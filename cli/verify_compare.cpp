@@ -20,39 +20,65 @@ QString shown(const QString &text)
     return out + QLatin1Char('"');
 }
 
-void compareText(const QString &field, int channel, const QString &inFile, const QString &inModem, bool missed,
-                 QStringList &differences)
+QString enabledWord(const QVariant &enabled)
 {
-    const QString where = QStringLiteral("Channel %1 %2").arg(channel + 1).arg(field);
+    return enabled.toBool() ? QStringLiteral("enabled") : QStringLiteral("disabled");
+}
+
+void compareText(Difference::Field field, int channel, const QString &inFile, const QString &inModem, bool missed,
+                 QList<Difference> &differences)
+{
     if (missed)
-        differences.append(where + QStringLiteral(": not checked, the modem did not answer when it was read."));
+        differences.append({field, channel, true, {}, inFile});
     else if (inModem != inFile)
-        differences.append(where + QStringLiteral(": the modem has %1, the file has %2.").arg(shown(inModem), shown(inFile)));
+        differences.append({field, channel, false, inModem, inFile});
 }
 
 }  // namespace
 
-QStringList compareWithModem(const ChannelTable &file, std::optional<int> slaveId, const ModemReading &modem)
+QString fieldName(Difference::Field field)
 {
-    QStringList differences;
-    if (slaveId && modem.slaveId != slaveId) {
-        differences.append(
-            modem.slaveId ? QStringLiteral("Slave ID: the modem has %1, expected %2.").arg(*modem.slaveId).arg(*slaveId)
-                          : QStringLiteral("Slave ID: the modem has one outside 1 to 32, expected %1.").arg(*slaveId));
+    switch (field) {
+    case Difference::SlaveId:
+        return QStringLiteral("slave ID");
+    case Difference::Enabled:
+        return QStringLiteral("enabled");
+    case Difference::PhoneNo:
+        return QStringLiteral("phone number");
+    case Difference::Message:
+        return QStringLiteral("message");
     }
+    return {};
+}
+
+QString differenceLine(const Difference &d)
+{
+    if (d.field == Difference::SlaveId) {
+        return d.modem.isNull() ? QStringLiteral("Slave ID: the modem has one outside 1 to 32, expected %1.").arg(d.file.toInt())
+                                : QStringLiteral("Slave ID: the modem has %1, expected %2.").arg(d.modem.toInt()).arg(d.file.toInt());
+    }
+    if (d.field == Difference::Enabled)
+        return QStringLiteral("Channel %1: %2 in the modem, %3 in the file.").arg(d.channel + 1).arg(enabledWord(d.modem), enabledWord(d.file));
+    const QString where = QStringLiteral("Channel %1 %2").arg(d.channel + 1).arg(fieldName(d.field));
+    if (d.notChecked)
+        return where + QStringLiteral(": not checked, the modem did not answer when it was read.");
+    return where + QStringLiteral(": the modem has %1, the file has %2.").arg(shown(d.modem.toString()), shown(d.file.toString()));
+}
+
+QList<Difference> compareWithModem(const ChannelTable &file, std::optional<int> slaveId, const ModemReading &modem)
+{
+    QList<Difference> differences;
+    if (slaveId && modem.slaveId != slaveId)
+        differences.append({Difference::SlaveId, -1, false, modem.slaveId ? QVariant(*modem.slaveId) : QVariant(), *slaveId});
     for (int channel = 0; channel < kChannelCount; ++channel) {
         const ChannelRow &want = file[channel];
         const ChannelRow &got = modem.rows[channel];
-        if (want.enabled != got.enabled) {
-            differences.append(QStringLiteral("Channel %1: %2 in the modem, %3 in the file.")
-                                   .arg(channel + 1)
-                                   .arg(got.enabled ? QStringLiteral("enabled") : QStringLiteral("disabled"),
-                                        want.enabled ? QStringLiteral("enabled") : QStringLiteral("disabled")));
-        }
-        compareText(QStringLiteral("phone number"), channel, want.phoneNo, got.phoneNo,
-                    modem.outcome.phoneNosMissed.contains(channel), differences);
-        compareText(QStringLiteral("message"), channel, want.message, got.message,
-                    modem.outcome.messagesMissed.contains(channel), differences);
+        if (want.enabled != got.enabled)
+            differences.append({Difference::Enabled, channel, false, got.enabled, want.enabled});
+        compareText(Difference::PhoneNo, channel, want.phoneNo, got.phoneNo, modem.outcome.phoneNosMissed.contains(channel),
+                    differences);
+        compareText(Difference::Message, channel, want.message, got.message, modem.outcome.messagesMissed.contains(channel),
+                    differences);
     }
     return differences;
 }

@@ -1,11 +1,17 @@
 // telvarin-cli run as a process against the simulated modem on a
 // pseudo-terminal: the frames on the line, the file bytes, what it says and
 // the exit codes.
+#include "cli/json_report.h"
+#include "cli/manifest.h"
 #include "cli/progress_bar.h"
+#include "cli/unit_list.h"
 #include "sim_fixture.h"
 
 #include <QDir>
 #include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -40,6 +46,28 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 QByteArray hex(const char *spaced) { return QByteArray::fromHex(spaced); }
 
+// A document as a test writes it by hand: single quotes for double ones.
+QByteArray json(const QString &text)
+{
+    return QJsonDocument::fromJson(QString(text).replace('\'', '"').toUtf8()).toJson();
+}
+
+// The report as the program printed it, each unit's time checked and set to 0.
+QByteArray reportWithoutTimes(const QString &out)
+{
+    QJsonObject report = QJsonDocument::fromJson(out.toUtf8()).object();
+    QJsonArray units = report["units"].toArray();
+    for (QJsonValueRef unit : units) {
+        QJsonObject object = unit.toObject();
+        if (object["durationMs"].toInteger(-1) < 0)
+            return "bad durationMs";
+        object["durationMs"] = 0;
+        unit = object;
+    }
+    report["units"] = units;
+    return QJsonDocument(report).toJson();
+}
+
 struct CliRun {
     int exitCode = -1;
     QString out;
@@ -62,6 +90,11 @@ private slots:
         state.putText(0x0100, "Fire, site A");
         state.putText(0x0200, "Caf\xE9 ok");  // channel 2: a byte above 127 ends the text
         port_ = std::make_unique<SimulatedPort>(state);
+        // COM 2: a second unit, for the runs of several.
+        state.putText(0x0100, "Fire, site B");
+        state.putText(0x0300, "x\x01\"y");
+        second_ = std::make_unique<modemsim::ModemSimulator>(state);
+        QVERIFY(second_->start() && second_->createLink(port_->directory() + "/com2"));
         work_ = std::make_unique<QTemporaryDir>();
         // The program finds COM 1 in its ports folder under XDG_DATA_HOME.
         QVERIFY(QDir().mkpath(file("data/telvarin")));
@@ -71,6 +104,7 @@ private slots:
     void cleanup()
     {
         process_.reset();
+        second_.reset();
         port_.reset();
     }
 
@@ -166,6 +200,167 @@ private slots:
                                     + file("site.txt") + ".\n");
     }
 
+    // A batch from a manifest: the units run side by side, a silent or a
+    // differing unit stops none of the others, and the summary and the
+    // report name each.
+    void batchVerify()
+    {
+        modemsim::ModemSimulator silent;
+        silent.setSilent(true);
+        QVERIFY(silent.start() && silent.createLink(port_->directory() + "/com3"));
+        QVERIFY(writeFile(file("site.txt"), record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf")
+                                                + emptyRecords(13) + record(true, "0123456789012345", "")));
+        QVERIFY(writeFile(file("bench.csv"), "port,slave id,file\n# bench 1\n2, 20 ,site.txt\r\n\n3,,\"site.txt\"\n1,20,site.txt\n"));
+
+        const CliRun text = run({"verify", "--batch", file("bench.csv")});
+
+        QCOMPARE(text.exitCode, 1);
+        QCOMPARE(port_->modem->receivedFrames().size(), 33);
+        QCOMPARE(second_->receivedFrames().size(), 33);
+        QCOMPARE(silent.receivedFrames().size(), 1);
+        const QString label = "COM %1 (" + file("data/telvarin/ports/com%1") + ")";
+        QCOMPARE(text.out, label.arg(2) + ": Channel 1 message: the modem has \"Fire, site B\", the file has \"Fire, site A\".\n"
+                               + label.arg(2) + ": Channel 3 message: the modem has \"x\\x01\"y\", the file has \"\".\n");
+        QString err = text.err;
+        err.replace(QRegularExpression(" +"), " ").replace(QRegularExpression("[0-9]+\\.[0-9] s\n"), "T\n");
+        QVERIFY2(err.contains(label.arg(3) + ": Cannot communicate with device")
+                     && err.endsWith("\nUnit Slave ID Result Time\n" + label.arg(2) + " 20 differs T\n" + label.arg(3)
+                                     + " - no-answer T\n" + label.arg(1) + " 20 ok T\n"),
+                 qPrintable(text.err));
+
+        const CliRun report = run({"verify", "--batch", file("bench.csv"), "--json"});
+        QCOMPARE(report.exitCode, 1);
+        QCOMPARE(reportWithoutTimes(report.out), json(QString(R"({'format': 1, 'command': 'verify', 'exitCode': 1, 'units': [
+            {'port': '2', 'label': 'COM 2 (DIR/com2)', 'device': 'DIR/com2', 'slaveId': 20, 'file': 'SITE',
+             'result': 'differs', 'exitCode': 1, 'durationMs': 0, 'errors': ['COM 2 (DIR/com2): 2 differences from SITE.'],
+             'failedFields': [], 'differences': [
+                {'channel': 1, 'field': 'message', 'modem': 'Fire, site B', 'file': 'Fire, site A'},
+                {'channel': 3, 'field': 'message', 'modem': 'x\u0001\'y', 'file': ''}]},
+            {'port': '3', 'label': 'COM 3 (DIR/com3)', 'device': 'DIR/com3', 'slaveId': null, 'file': 'SITE',
+             'result': 'no-answer', 'exitCode': 1, 'durationMs': 0, 'errors': ['COM 3 (DIR/com3): Cannot communicate with
+             device (no answer to the first read); nothing was checked.'], 'failedFields': [], 'differences': []},
+            {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 20, 'file': 'SITE', 'result': 'ok',
+             'exitCode': 0, 'durationMs': 0, 'errors': [], 'failedFields': [], 'differences': []}]})")
+                                                          .replace("DIR", file("data/telvarin/ports"))
+                                                          .replace("SITE", file("site.txt"))
+                                                          .replace("with\n             device", "with device")));
+    }
+
+    // The report of a read carries the table; a write of two units reports
+    // each, the one whose line was lost as failed; a read of two ports saves
+    // one file each.
+    void jsonOfReadAndWrite()
+    {
+        const CliRun read = run({"read", "--port", "1", "--json"});
+
+        QCOMPARE(read.exitCode, 0);
+        QString empty;
+        for (int channel = 3; channel <= 15; ++channel)
+            empty += QString("{'channel': %1, 'enabled': false, 'phoneNo': '', 'message': ''}, ").arg(channel);
+        QCOMPARE(reportWithoutTimes(read.out), json(QString(R"({'format': 1, 'command': 'read', 'exitCode': 0, 'units': [
+            {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 20, 'file': '-', 'result': 'ok',
+             'exitCode': 0, 'durationMs': 0, 'errors': [], 'failedFields': [], 'channels': [
+                {'channel': 1, 'enabled': true, 'phoneNo': '+911234567890', 'message': 'Fire, site A'},
+                {'channel': 2, 'enabled': false, 'phoneNo': '', 'message': 'Caf'}, EMPTY
+                {'channel': 16, 'enabled': true, 'phoneNo': '0123456789012345', 'message': ''}]}]})")
+                                                        .replace("DIR", file("data/telvarin/ports")).replace("EMPTY", empty)));
+
+        QVERIFY(writeFile(file("site.txt"), emptyRecords(16)));
+        second_->dropLineAfterCommand(3);
+        const CliRun write = run({"write", "--port", "1", "--port", "COM2", "--slave-id", "5", file("site.txt"), "--json"});
+        QCOMPARE(write.exitCode, 1);
+        QCOMPARE(reportWithoutTimes(write.out), json(QString(R"({'format': 1, 'command': 'write', 'exitCode': 1, 'units': [
+            {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 5, 'file': 'SITE', 'result': 'ok',
+             'exitCode': 0, 'durationMs': 0, 'errors': [], 'failedFields': []},
+            {'port': 'COM2', 'label': 'COM 2 (DIR/com2)', 'device': 'DIR/com2', 'slaveId': 5, 'file': 'SITE', 'result': 'failed',
+             'exitCode': 1, 'durationMs': 0, 'errors': ['The connection on COM 2 (DIR/com2) was lost: the adapter was removed or
+             the line hung up. 3 of 34 commands reached the line, so the device holds only part of this configuration.'],
+             'failedFields': []}]})").replace("DIR", file("data/telvarin/ports")).replace("SITE", file("site.txt"))
+                                      .replace("or\n             the", "or the")));
+        QCOMPARE(port_->modem->receivedFrames().size(), 33 + 34);
+
+        second_->dropLineAfterCommand(-1);
+        second_ = std::make_unique<modemsim::ModemSimulator>(port_->modem->state());
+        QVERIFY(second_->start() && second_->createLink(port_->directory() + "/com2"));
+        const CliRun both = run({"read", "--port", "1", "--port", "2", "-q", "-o", file("t-{port}.txt")});
+        QCOMPARE(both.exitCode, 0);
+        QCOMPARE(readFile(file("t-COM2.txt")), readFile(file("t-COM1.txt")));
+        QCOMPARE(readFile(file("t-COM1.txt")).left(11), record(false, "", ""));
+    }
+
+    // A verify stopped after the phone number of channel 3: the fields never
+    // read are failed fields, not differences; a slave ID outside 1 to 32 is null.
+    void reportOfAStoppedVerify()
+    {
+        UnitResult result;
+        result.port = result.label = "/dev/ttyUSB0";
+        result.slaveId = 7;
+        result.file = "site.txt";
+        result.result = UnitResult::Interrupted;
+        result.exitCode = 130;
+        result.outcome = {ReadOutcome::Stopped, {}, {0, 1}, true};
+        result.differences = {{Difference::SlaveId, -1, false, QVariant(), 7}, {Difference::Enabled, 1, false, true, false},
+                               {Difference::Message, 0, true, QVariant(), "Fire"}};
+
+        const QByteArray report = unitsReport(Invocation::Verify, {result}, 130);
+
+        QCOMPARE(QJsonDocument::fromJson(report).toJson(), json(R"({'format': 1, 'command': 'verify', 'exitCode': 130,
+            'units': [{'port': '/dev/ttyUSB0', 'label': '/dev/ttyUSB0', 'device': null, 'slaveId': 7, 'file': 'site.txt',
+            'result': 'interrupted', 'exitCode': 130, 'durationMs': 0, 'errors': [],
+            'failedFields': [{'channel': null, 'field': 'settings'}, {'channel': 1, 'field': 'message'},
+                             {'channel': 2, 'field': 'message'}],
+            'differences': [{'channel': null, 'field': 'slave ID', 'modem': null, 'file': 7},
+                            {'channel': 2, 'field': 'enabled', 'modem': true, 'file': false}]}]})"));
+    }
+
+    // The manifest as a technician writes it; a line that cannot be used is
+    // named by its number.
+    void manifestLines_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("slaveIdRequired");
+        QTest::addColumn<QString>("units");  // port|slave ID|file; ... or line: error
+        QTest::newRow("header, comments, quotes") << QByteArray("Port,Slave ID,File\n# bench\n\n  1 ,3,a.txt\r\n"
+                                                                "/dev/ttyUSB1,,\"b, \"\"c\"\".txt\"\n4,32,/abs/d.txt")
+                                                  << false << "";
+        QTest::newRow("slave ID left out") << QByteArray("/dev/ttyUSB1,,b.txt") << false << "/dev/ttyUSB1|-|/m/b.txt";
+        QTest::newRow("COM 0") << QByteArray("port,id,file\n1,1,a\nCOM 0,1,a\n") << false
+                               << "3: \"COM 0\" is neither a COM number 1 to 255 nor a device path";
+        QTest::newRow("a header later") << QByteArray("1,1,a\nport,id,file\n") << false << "2: \"port\" is neither a COM number 1 to 255 nor a device path";
+        QTest::newRow("two fields") << QByteArray("# c\n1,a.txt\n") << false << "2: 2 fields where port, slave ID and file are expected";
+        QTest::newRow("slave ID needed") << QByteArray("1,,a.txt") << true << "1: \"\" is not a slave ID 1 to 32";
+        QTest::newRow("slave ID 33") << QByteArray("1,33,a.txt") << false << "1: \"33\" is not a slave ID 1 to 32";
+        QTest::newRow("no file") << QByteArray("1,3,") << false << "1: no file";
+        QTest::newRow("open quote") << QByteArray("\n1,3,\"a.txt\n") << false << "2: a quote is not closed";
+        QTest::newRow("no units") << QByteArray("port,id,file\n# none\n") << false << "0: no units in it";
+    }
+    void manifestLines()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, slaveIdRequired);
+        QFETCH(QString, units);
+        if (units.isEmpty())
+            units = "1|3|/m/a.txt;/dev/ttyUSB1|-|/m/b, \"c\".txt;4|32|/abs/d.txt";
+
+        const ManifestResult manifest = parseManifest(text, "/m", slaveIdRequired);
+
+        QStringList got;
+        for (const UnitSpec &unit : manifest.units)
+            got.append(QStringList{unit.port, unit.slaveId ? QString::number(*unit.slaveId) : "-", unit.file}.join('|'));
+        QCOMPARE(manifest.error.isEmpty() ? got.join(';') : QString("%1: %2").arg(manifest.badLine).arg(manifest.error), units);
+    }
+
+    // {port} names each unit's file; two units that would share one are refused.
+    void outputPattern()
+    {
+        QCOMPARE(expandOutputPattern("/s/{port}/t-{port}.txt", "com 7"), QString("/s/COM7/t-COM7.txt"));
+        QCOMPARE(expandOutputPattern("t-{port}.txt", "/dev/serial/by-id/usb-FTDI-port0"), QString("t-usb-FTDI-port0.txt"));
+        const QList<UnitSpec> clash{{"/dev/a/ttyUSB0", {}, "ttyUSB0.txt"}, {"/dev/b/ttyUSB0", {}, "./ttyUSB0.txt"}};
+        QCOMPARE(unitListProblem(clash, true), QString("\"/dev/a/ttyUSB0\" and \"/dev/b/ttyUSB0\" would both be read into ./ttyUSB0.txt"));
+        QCOMPARE(unitListProblem(clash, false), QString());
+        QCOMPARE(unitListProblem({{"3", {}, "a"}, {"COM 3", {}, "b"}}, false), QString("the port \"3\" is given twice (as \"COM 3\")"));
+    }
+
     void refusedOrFailed_data()
     {
         QTest::addColumn<QString>("line");
@@ -206,6 +401,14 @@ private slots:
         QTest::newRow("texts cut, write") << write << cut << "" << 2 << "FILE: The file is not in the form Save "
                                                                          "writes, and the reading rules cut channels 3 and 7";
         QTest::newRow("texts cut, verify") << "verify --port 1 FILE" << cut << "" << 2 << "channels 3 and 7";
+        QTest::newRow("manifest line 4") << "verify --batch FILE" << QByteArray("1,,a.txt\n\n2,,b.txt\nCOM 0,,c.txt\n") << ""
+                                         << 2 << "FILE: line 4: \"COM 0\" is neither";
+        QTest::newRow("one output, two ports") << "read --port 1 --port 2 -o FILE" << QByteArray() << "" << 2
+                                               << "a read of several ports needs --output with {port} in it";
+        QTest::newRow("two reads, one file") << "read --port 1 --port DIR/COM1 -o DIR/{port}" << QByteArray() << "" << 2
+                                             << "\"1\" and \"DIR/COM1\" would both be read into DIR/COM1";
+        QTest::newRow("three slave IDs, two ports") << "write --port 1 --port 2 --slave-id 1 --slave-id 2 --slave-id 3 FILE"
+                                                    << good << "" << 2 << "3 --slave-id for 2 --port";
         QTest::newRow("missing port") << "write --port 9 --slave-id 1 FILE" << good << "" << 2 << "COM 9";
         QTest::newRow("not a serial port") << "read --port /dev/null" << QByteArray() << "" << 2
                                            << "/dev/null: this is not a serial port.";
@@ -239,7 +442,7 @@ private slots:
         const CliRun result = run(line.replace("FILE", file("table.txt")).replace("DIR", work_->path()).split(' '));
 
         QCOMPARE(result.exitCode, exitCode);
-        QVERIFY2(result.err.contains(named.replace("FILE", file("table.txt"))), qPrintable(result.err));
+        QVERIFY2(result.err.contains(named.replace("FILE", file("table.txt")).replace("DIR", work_->path())), qPrintable(result.err));
         QCOMPARE(result.err.count('\n'), 1);
         QCOMPARE(result.out, QString());
         QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
@@ -255,6 +458,7 @@ private slots:
         QTest::newRow("Ctrl-C, read") << SIGINT << "read --port 1 -o FILE";
         QTest::newRow("SIGTERM, write") << SIGTERM << "write --port 1 --slave-id 1 FILE";
         QTest::newRow("Ctrl-C, verify") << SIGINT << "verify --port 1 FILE";
+        QTest::newRow("Ctrl-C, two units") << SIGINT << "verify --port 2 --port 1 FILE";
     }
     void stopSignal()
     {
@@ -307,7 +511,7 @@ private slots:
         QTest::newRow("completion, commands") << "bash" << complete("''") << 0
                                               << QStringList{"[read write verify ports -h --help --version -q --quiet]"};
         QTest::newRow("completion, options") << "bash" << complete("-q write --") << 0
-                                             << QStringList{"[--port --slave-id --quiet]"};
+                                             << QStringList{"[--port --slave-id --batch --json --quiet]"};
         QTest::newRow("completion, present ports") << "bash" << complete("read --port ''") << 0 << QStringList{"[1"};
         QTest::newRow("completion, slave IDs") << "bash" << complete("verify --slave-id 3") << 0
                                                << QStringList{"[3 30 31 32]"};
@@ -332,16 +536,22 @@ private slots:
     void portsListsDevicesOnly()
     {
         const QString ports = port_->directory();
-        QVERIFY(QDir().mkdir(file("folder")) && QFile::link(file("folder"), ports + "/com2"));
-        QVERIFY(writeFile(file("plain"), "x") && QFile::link(file("plain"), ports + "/com3"));
-        QCOMPARE(::mkfifo(qPrintable(ports + "/com4"), 0600), 0);
+        QVERIFY(QDir().mkdir(file("folder")) && QFile::link(file("folder"), ports + "/com3"));
+        QVERIFY(writeFile(file("plain"), "x") && QFile::link(file("plain"), ports + "/com4"));
+        QCOMPARE(::mkfifo(qPrintable(ports + "/com5"), 0600), 0);
 
         const CliRun result = run({"ports"});
+        const CliRun report = run({"ports", "--json"});
 
         QCOMPARE(result.exitCode, 0);
-        // Devices of this machine take the numbers from 5 on; a pseudo-terminal has no description.
-        const QStringList mapped = result.out.split('\n').filter(QRegularExpression("^COM [1-4]\t"));
-        QCOMPARE(mapped, QStringList{"COM 1\t" + file("data/telvarin/ports/com1")});
+        // Devices of this machine take the numbers from 6 on; a pseudo-terminal has no description.
+        const QStringList mapped = result.out.split('\n').filter(QRegularExpression("^COM [1-5]\t"));
+        QCOMPARE(mapped, QStringList({"COM 1\t" + file("data/telvarin/ports/com1"), "COM 2\t" + file("data/telvarin/ports/com2")}));
+        QJsonObject listed = QJsonDocument::fromJson(report.out.toUtf8()).object();
+        listed["ports"] = QJsonArray::fromVariantList(listed["ports"].toArray().toVariantList().mid(0, 2));
+        QCOMPARE(QJsonDocument(listed).toJson(), json(QString(R"({'format': 1, 'command': 'ports', 'ports': [
+            {'com': 1, 'device': 'DIR/com1', 'description': ''}, {'com': 2, 'device': 'DIR/com2', 'description': ''}]})")
+                                                            .replace("DIR", file("data/telvarin/ports"))));
     }
 
     // A name whose bytes are not UTF-8 is refused, never taken for another name.
@@ -413,6 +623,7 @@ private:
     QString file(const QString &name) const { return work_->filePath(name); }
 
     std::unique_ptr<SimulatedPort> port_;
+    std::unique_ptr<modemsim::ModemSimulator> second_;
     std::unique_ptr<QTemporaryDir> work_;
     std::unique_ptr<QProcess> process_;
 };

@@ -1,0 +1,106 @@
+#include "cli/json_report.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+constexpr int kReportFormat = 1;
+
+QString commandName(Invocation::Command command)
+{
+    return command == Invocation::Write ? QStringLiteral("write")
+         : command == Invocation::Verify ? QStringLiteral("verify") : QStringLiteral("read");
+}
+
+QJsonValue orNull(const std::optional<int> &value) { return value ? QJsonValue(*value) : QJsonValue(); }
+
+QJsonObject field(const QJsonValue &channel, const QString &name)
+{
+    return {{QStringLiteral("channel"), channel}, {QStringLiteral("field"), name}};
+}
+
+// The fields the modem did not give (the slave ID and enable flags together as "settings").
+QJsonArray failedFields(const ReadOutcome &outcome)
+{
+    QJsonArray fields;
+    if (outcome.settingsMissed)
+        fields.append(field(QJsonValue(), QStringLiteral("settings")));
+    for (int channel : outcome.phoneNosMissed)
+        fields.append(field(channel + 1, fieldName(Difference::PhoneNo)));
+    for (int channel : outcome.messagesMissed)
+        fields.append(field(channel + 1, fieldName(Difference::Message)));
+    return fields;
+}
+
+QJsonArray differences(const QList<Difference> &list)
+{
+    QJsonArray out;
+    for (const Difference &d : list) {
+        if (d.notChecked)
+            continue;  // among the failed fields
+        QJsonObject entry = field(d.channel < 0 ? QJsonValue() : QJsonValue(d.channel + 1), fieldName(d.field));
+        entry.insert(QStringLiteral("modem"), QJsonValue::fromVariant(d.modem));
+        entry.insert(QStringLiteral("file"), QJsonValue::fromVariant(d.file));
+        out.append(entry);
+    }
+    return out;
+}
+
+QJsonValue channels(const std::optional<ChannelTable> &table)
+{
+    if (!table)
+        return QJsonValue();
+    QJsonArray rows;
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const ChannelRow &row = (*table)[channel];
+        rows.append(QJsonObject{{QStringLiteral("channel"), channel + 1}, {QStringLiteral("enabled"), row.enabled},
+                                {QStringLiteral("phoneNo"), row.phoneNo}, {QStringLiteral("message"), row.message}});
+    }
+    return rows;
+}
+
+QJsonObject unit(Invocation::Command command, const UnitResult &result)
+{
+    QJsonObject out{{QStringLiteral("port"), result.port},
+                    {QStringLiteral("label"), result.label},
+                    {QStringLiteral("device"), result.device.isEmpty() ? QJsonValue() : QJsonValue(result.device)},
+                    {QStringLiteral("slaveId"), orNull(result.slaveId)},
+                    {QStringLiteral("file"), result.file},
+                    {QStringLiteral("result"), resultName(result.result)},
+                    {QStringLiteral("exitCode"), result.exitCode},
+                    {QStringLiteral("durationMs"), result.durationMs},
+                    {QStringLiteral("errors"), QJsonArray::fromStringList(result.errors)},
+                    {QStringLiteral("failedFields"), failedFields(result.outcome)}};
+    if (command == Invocation::Verify)
+        out.insert(QStringLiteral("differences"), differences(result.differences));
+    if (command == Invocation::Read)
+        out.insert(QStringLiteral("channels"), channels(result.table));
+    return out;
+}
+
+}  // namespace
+
+QByteArray unitsReport(Invocation::Command command, const QList<UnitResult> &results, int exitCode)
+{
+    QJsonArray units;
+    for (const UnitResult &result : results)
+        units.append(unit(command, result));
+    const QJsonObject report{{QStringLiteral("format"), kReportFormat},
+                             {QStringLiteral("command"), commandName(command)},
+                             {QStringLiteral("exitCode"), exitCode},
+                             {QStringLiteral("units"), units}};
+    return QJsonDocument(report).toJson();
+}
+
+QByteArray portsReport(const QList<PresentComPort> &ports)
+{
+    QJsonArray list;
+    for (const PresentComPort &port : ports) {
+        list.append(QJsonObject{{QStringLiteral("com"), port.number}, {QStringLiteral("device"), port.device},
+                                {QStringLiteral("description"), port.description}});
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("format"), kReportFormat}, {QStringLiteral("command"), QStringLiteral("ports")},
+                                     {QStringLiteral("ports"), list}}).toJson();
+}

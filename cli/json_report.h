@@ -1,0 +1,15 @@
+#pragma once
+
+#include "cli/invocation.h"
+#include "cli/unit_result.h"
+#include "link/com_port.h"
+
+#include <QByteArray>
+#include <QList>
+
+// The report that --json prints on standard output: one document with a
+// "format" member (1) that changes only when a member changes meaning or goes.
+// Texts are the modem's texts as a Read decodes them (characters 1 to 127;
+// control characters as JSON \u escapes), so nothing is lost on the way.
+QByteArray unitsReport(Invocation::Command command, const QList<UnitResult> &results, int exitCode);
+QByteArray portsReport(const QList<PresentComPort> &ports);

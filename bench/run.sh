@@ -2,7 +2,9 @@
 # Times Read and Write against the paced modem simulator (a separate
 # process) and prints wall time against 33 x 200 ms and 34 x 200 ms and the
 # tool's CPU time: first through the window, then as telvarin-cli runs
-# (start-up and exit included). Usage: bench/run.sh [ROUNDS]   (after ./run.sh or ./run.sh test)
+# (start-up and exit included); then telvarin-cli read and verify --fast
+# against the time a Read's bytes need on the line.
+# Usage: bench/run.sh [ROUNDS]   (after ./run.sh or ./run.sh test)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TELVARIN_BUILD_DIR:-build}
@@ -32,4 +34,20 @@ echo "cli start-up and exit (--version): ${startup%% *} s"
 for _ in $(seq "${1:-3}"); do
     time_cli "cli read" 33 read --port "$dir/com1" --output "$dir/table.txt"
     time_cli "cli write" 34 write --port "$dir/com1" --slave-id 1 "$dir/table.txt"
+done
+
+# A Read moves 4 + 32 x 7 bytes of frames and 5 + 16 x 18 + 16 x 162 bytes
+# of replies: 3,113 bytes of ten bits at 9600 baud.
+line_ms=$(awk 'BEGIN { printf "%.1f", 3113 * 10 * 1000 / 9600 }')
+time_fast() { # NAME ARGUMENTS...
+    local name=$1 times
+    shift
+    TIMEFORMAT='%3R'
+    times=$( { time "$build/cli/telvarin-cli" "$@" --fast --quiet >/dev/null 2>&1; } 2>&1 )
+    awk -v name="$name" -v t="$times" -v line="$line_ms" 'BEGIN {
+        printf "%-17s %7.1f ms wall = %4.2f x the line time (%.1f ms)\n", name, t * 1000, t * 1000 / line, line }'
+}
+for _ in $(seq "${1:-3}"); do
+    time_fast "cli read --fast" read --port "$dir/com1" --output "$dir/table.txt"
+    time_fast "cli verify --fast" verify --port "$dir/com1" "$dir/table.txt"
 done

@@ -15,9 +15,9 @@ QString usageText()
 {
     return QStringLiteral(
         "Usage:\n"
-        "  telvarin-cli read   --port P... [--output FILE]\n"
+        "  telvarin-cli read   --port P... [--fast] [--output FILE]\n"
         "  telvarin-cli write  --port P... --slave-id N... FILE\n"
-        "  telvarin-cli verify --port P... [--slave-id N...] FILE\n"
+        "  telvarin-cli verify --port P... [--fast] [--slave-id N...] FILE\n"
         "  telvarin-cli write|verify|read --batch MANIFEST\n"
         "  telvarin-cli ports\n"
         "\n"
@@ -32,6 +32,8 @@ QString usageText()
         "  needs --output with {port} in it (site-{port}.txt: site-COM3.txt).\n"
         "  --batch MANIFEST  CSV lines \"port,slave id,file\" (a read saves to the file)\n"
         "      --json      one JSON document on standard output\n"
+        "      --fast      read, verify: go on as soon as a reply is whole, not after\n"
+        "                  the full 200 ms of each command (about twice as fast)\n"
         "  -q, --quiet     print nothing but errors\n"
         "  -h, --help      this text\n"
         "      --version   the program's version\n"
@@ -111,6 +113,7 @@ struct Options {
     QCommandLineOption slave{QStringLiteral("slave-id"), QString(), QStringLiteral("N")};
     QCommandLineOption batch{QStringLiteral("batch"), QString(), QStringLiteral("MANIFEST")};
     QCommandLineOption json{QStringLiteral("json")};
+    QCommandLineOption fast{QStringLiteral("fast")};
     QCommandLineOption quiet{QStringList{QStringLiteral("q"), QStringLiteral("quiet")}};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
     QCommandLineOption version{QStringLiteral("version")};
@@ -144,6 +147,12 @@ QString misplacedOption(Invocation::Command command, const QString &name, const 
         return QStringLiteral("%1 takes no --output").arg(name);
     if (!takesFile && parser.isSet(o.slave))
         return QStringLiteral("%1 takes no --slave-id").arg(name);
+    // The modem never answers a write, so there is no reply to end its wait early.
+    if (command == Invocation::Write && parser.isSet(o.fast))
+        return QStringLiteral("write takes no --fast: the modem does not answer a write, so each command keeps its "
+                              "full 200 ms to store what it was sent");
+    if (command == Invocation::Ports && parser.isSet(o.fast))
+        return QStringLiteral("ports takes no --fast");
     if (fileArguments > (takesFile && !batch ? 1 : 0))
         return QStringLiteral("%1: unexpected argument \"%2\"").arg(name, parser.positionalArguments().last());
     if (batch && (parser.isSet(o.port) || parser.isSet(o.slave) || parser.isSet(o.output)))
@@ -223,13 +232,14 @@ InvocationResult parseInvocation(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const Options o;
-    parser.addOptions({o.port, o.output, o.slave, o.batch, o.json, o.quiet, o.help, o.version});
+    parser.addOptions({o.port, o.output, o.slave, o.batch, o.json, o.fast, o.quiet, o.help, o.version});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
 
     Invocation run;
     run.quiet = parser.isSet(o.quiet);
     run.json = parser.isSet(o.json);
+    run.fast = parser.isSet(o.fast);
     if (parser.isSet(o.help))
         return {run, {}};
     if (parser.isSet(o.version)) {

@@ -21,6 +21,7 @@ struct Invocation {
     QList<UnitSpec> units;         // in the order given; read, write and verify have at least one
     bool quiet = false;
     bool json = false;
+    bool fast = false;             // read, verify: a command ends once its whole reply is in
 };
 
 struct InvocationResult {

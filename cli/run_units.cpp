@@ -52,8 +52,10 @@ int runUnitsCommand(const Invocation &run)
     QList<UnitJob> jobs;
     QStringList problems;
     for (const UnitSpec &unit : run.units) {
-        if (const std::optional<UnitJob> job = prepareUnit(run.command, unit, &problems))
+        if (std::optional<UnitJob> job = prepareUnit(run.command, unit, &problems)) {
+            job->fast = run.fast;
             jobs.append(*job);
+        }
     }
     for (const QString &problem : problems)
         printError(problem);

@@ -43,6 +43,7 @@ UnitResult runUnit(const UnitJob &job, const UnitProgress &progress)
     result.slaveId = job.unit.slaveId;
     result.file = job.unit.file;
     SerialHost host;
+    host.link().setEndOnWholeReply(job.fast);
     host.setProgressSink(progress.percent);
     QString error;
     if (!host.open(job.unit.port, &error)) {

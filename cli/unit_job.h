@@ -14,6 +14,7 @@ struct UnitJob {
     Invocation::Command command = Invocation::Read;
     UnitSpec unit;
     ChannelTable table;   // write, verify: the file's table
+    bool fast = false;    // read, verify: a command ends once its whole reply is in
 };
 
 // Loads and checks the unit's file (write, verify) or the place its table

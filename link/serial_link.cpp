@@ -32,7 +32,7 @@ bool saysNothingOfALoss(const QString &reason)
 }  // namespace
 
 SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
-    : QObject(parent), cm(this), tmrTout(this), portsDirectory_(portsDirectory)
+    : QObject(parent), cm(this), tmrTout(this), quietAfterReply_(this), portsDirectory_(portsDirectory)
 {
     // Children by name, so that a diagnosis (or a test) can look at the port.
     cm.setObjectName("cm");
@@ -42,6 +42,11 @@ SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
     tmrTout.setInterval(200);
     connect(&tmrTout, &QTimer::timeout, this, &SerialLink::tmrTout_Tick);
     connect(&cm, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
+    quietAfterReply_.setTimerType(Qt::PreciseTimer);
+    quietAfterReply_.setSingleShot(true);
+    quietAfterReply_.setInterval(kWholeReplyQuietMs);
+    connect(&quietAfterReply_, &QTimer::timeout, this, &SerialLink::endOnQuietLine);
+    connect(&cm, &QSerialPort::readyRead, this, &SerialLink::checkWholeReply);
 }
 
 SerialLink::~SerialLink()
@@ -130,7 +135,11 @@ Exchange SerialLink::transact(const QByteArray &frame, std::optional<protocol::R
 {
     CommandFrame = frame;
     Exchange exchange;
-    if (!runTransaction(&exchange.sent))
+    if (endOnWholeReply_)
+        awaited_ = expected;
+    const bool ran = runTransaction(&exchange.sent);
+    awaited_.reset();
+    if (!ran)
         return exchange;
     exchange.reply = ReplyData;
     if (expected && !protocol::fits(exchange.reply, *expected))
@@ -171,14 +180,16 @@ bool SerialLink::runTransaction(bool *sent)
 bool SerialLink::waitOneWindow()
 {
     TimedOut = false;
+    wholeReplyIn_ = false;
     tmrTout.start();
     QEventLoop wait;
     waitLoop_ = &wait;
-    while (!TimedOut && waitLoop_)
+    while (!TimedOut && !wholeReplyIn_ && waitLoop_)
         wait.exec();
     const bool completed = waitLoop_ != nullptr;
     waitLoop_ = nullptr;
     tmrTout.stop();
+    quietAfterReply_.stop();
     return completed && cm.isOpen();
 }
 
@@ -232,6 +243,30 @@ void SerialLink::tmrTout_Tick()
     tmrTout.stop();
     if (waitLoop_)
         waitLoop_->quit();
+}
+
+// The bytes received so far are exactly the awaited reply. One byte more
+// and they no longer fit, so the prefix of a longer answer is never taken.
+bool SerialLink::holdsWholeReply()
+{
+    return awaited_ && waitLoop_ && protocol::fits(cm.peek(awaited_->length + 1), *awaited_);
+}
+
+void SerialLink::checkWholeReply()
+{
+    if (!holdsWholeReply())
+        quietAfterReply_.stop();
+    else if (!quietAfterReply_.isActive())
+        quietAfterReply_.start();
+}
+
+void SerialLink::endOnQuietLine()
+{
+    drainOperatingSystemBuffer();
+    if (!holdsWholeReply())
+        return;
+    wholeReplyIn_ = true;
+    waitLoop_->quit();
 }
 
 // Bytes that reached the operating system but not yet QSerialPort's buffer

@@ -45,7 +45,8 @@ public:
     // One transaction, the call every device command goes through: the
     // receive buffer is emptied, the frame goes out as it is, then the
     // caller's event loop runs for one tick of tmrTout, 200 ms, and
-    // everything received by then is the reply (and ReplyData).
+    // everything received by then is the reply (and ReplyData); see
+    // setEndOnWholeReply() for a wait that ends sooner.
     // A read command names the reply it expects. When the reply does not fit
     // it, the rest of a late or garbled answer may still be on its way; the
     // link then waits until the line has been quiet for a whole window and
@@ -60,6 +61,16 @@ public:
     void SendReceive();
 
     static constexpr int kSettleLimitMs = 3000;
+
+    // Off (the default), every transaction lasts its whole window. On, a read
+    // command's wait ends once a reply that fits is in and the line has been
+    // quiet behind it for kWholeReplyQuietMs, long enough to see a reply that
+    // runs on beyond its length: that one does not fit, so it waits out the
+    // window and the line is settled as always. The window stays the upper
+    // bound; a write, which expects no reply, always takes the whole window.
+    void setEndOnWholeReply(bool on) { endOnWholeReply_ = on; }
+    bool endsOnWholeReply() const { return endOnWholeReply_; }
+    static constexpr int kWholeReplyQuietMs = 5;
 
     // Ends a running wait at once (the window is closing); ReplyData is left as it was.
     void abortWait();
@@ -86,11 +97,18 @@ private:
     void giveUpLine(const QString &reason);
     qint64 bytesNotSent() const;
     void tmrTout_Tick();
+    bool holdsWholeReply();
+    void checkWholeReply();
+    void endOnQuietLine();
     void onPortError(QSerialPort::SerialPortError error);
     void drainOperatingSystemBuffer();
 
     QSerialPort cm;
     QTimer tmrTout;
+    QTimer quietAfterReply_;
+    bool endOnWholeReply_ = false;
+    std::optional<protocol::ReplyShape> awaited_;  // while a wait may end on its whole reply
+    bool wholeReplyIn_ = false;
     QString portsDirectory_;
     QString portLabel_;
     QString lineLoss_;

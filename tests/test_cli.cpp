@@ -9,6 +9,7 @@
 #include "tools/modemsim/memory_file.h"
 
 #include <QDir>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -129,8 +130,15 @@ private slots:
         for (int n = 0; n < 16; ++n)
             frames << hex("26 05 4d 52 00") + char(n + 1) + hex("a0");
         QCOMPARE(port_->modem->receivedFrames(), frames);
-        const CliRun quiet = run({"read", "--port", "1", "-q"});
-        QCOMPARE(quiet.out.toLatin1() + quiet.err.toLatin1(), table);
+        // --fast reads the same bytes (here quietly to standard output) and
+        // verifies them, in well under a window per command.
+        for (const QString line : {"read --fast --port 1 -q", "verify --fast --port 1 -q FILE"}) {
+            const QDeadlineTimer window(33 * 200);
+            const CliRun fast = run(QString(line).replace("FILE", file("table.txt")).split(' '));
+            QVERIFY2(!window.hasExpired(), qPrintable(QString::number(window.remainingTime())));
+            // Exit code 0, the table on standard output, nothing else.
+            QCOMPARE(QByteArray::number(fast.exitCode) + fast.out.toLatin1() + fast.err.toLatin1(), "0" + (line[0] == 'r' ? table : ""));
+        }
 
         // A reading with holes would load and write back as if whole: the file keeps what it held.
         port_->modem->setAnswerMemoryReads(false);
@@ -376,7 +384,6 @@ private slots:
         const QByteArray longPhoneNo = emptyRecords(11) + record(false, "12345678901234567", "") + emptyRecords(4);
         const QByteArray latin1 = emptyRecords(2) + record(false, "", "Caf\xE9") + emptyRecords(13);
         const QString write = "write --port 1 --slave-id 1 FILE";
-        QTest::newRow("silent, read") << "read --port 1 -o FILE" << QByteArray() << "silent" << 1 << "COM 1";
         QTest::newRow("quote, read to stdout") << "read --port 1" << QByteArray() << "quote" << 2 << "standard output: Channel 1 "
                                                   "cannot be kept exactly in the file. Its phone number holds a double quote";
         QTest::newRow("quote, read to a file") << "read --port 1 -o FILE" << QByteArray() << "quote" << 2 << "then save again.";
@@ -386,6 +393,8 @@ private slots:
                                       "reached the line";
         QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
         QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << "silent" << 1 << "Cannot communicate with device";
+        QTest::newRow("too long, fast read") << "read --fast --port 1 -o FILE" << QByteArray() << "long" << 1 << "COM 1";
+        QTest::newRow("--fast on write") << write + " --fast" << good << "" << 2 << "write takes no --fast: the modem does not answer";
         QTest::newRow("read into a folder") << "read --port 1 -o DIR" << QByteArray() << "" << 2 << "It is a folder";
         QTest::newRow("read into a missing folder") << "read --port 1 -o FILE/t.txt" << QByteArray() << "" << 2
                                                     << "FILE/t.txt: The folder FILE does not exist.";
@@ -438,6 +447,7 @@ private slots:
         modemsim::ModemState held = port_->modem->state();
         held.putText(0x0000, fault == "quote" ? "1\"\r\n\"2" : "");  // a text the file would read back shorter
         port_->modem->setState(held);
+        port_->modem->injectBeforeNextReply(fault == "long" ? "E" : "");  // a reply one byte too long
         if (fault == "stall")
             port_->modem->stallOutputAfterCommand(3);
         else if (fault == "drop")
@@ -454,7 +464,8 @@ private slots:
         QCOMPARE(result.err.count('\n'), 1);
         QCOMPARE(result.out, QString());
         QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
-        QCOMPARE(port_->modem->receivedFrames().size(), fault == "silent" ? 1 : fault == "stall" || fault == "drop" ? 3 : fault == "quote" ? 33 : 0);
+        QCOMPARE(port_->modem->receivedFrames().size(), fault == "stall" || fault == "drop" ? 3 : fault == "quote" ? 33
+                                                        : fault.isEmpty() || fault == "in use" ? 0 : 1);
     }
 
     // Ctrl-C or SIGTERM ends the run after the transaction under way; the

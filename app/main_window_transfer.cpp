@@ -5,6 +5,7 @@
 #include "ui/busy_guard.h"
 #include "transfer/device_read.h"
 #include "transfer/device_write.h"
+#include "transfer/write_check.h"
 #include "dialogs/progress_window.h"
 
 #include <QCheckBox>
@@ -43,6 +44,25 @@ public:
 private:
     frmMain &w_;
 };
+
+namespace {
+
+// A Write's probe and its check read the modem as --fast does: each read
+// ends once its whole reply is in. A write command, which expects no reply,
+// keeps its whole window whatever this says.
+class WholeReplyEnd {
+public:
+    explicit WholeReplyEnd(SerialLink &link) : link_(link), was_(link.endsOnWholeReply()) { link.setEndOnWholeReply(true); }
+    ~WholeReplyEnd() { link_.setEndOnWholeReply(was_); }
+    WholeReplyEnd(const WholeReplyEnd &) = delete;
+    WholeReplyEnd &operator=(const WholeReplyEnd &) = delete;
+
+private:
+    SerialLink &link_;
+    bool was_;
+};
+
+}  // namespace
 
 // Everything that could start a second run, or change what a Write is
 // sending, while a transfer waits on the line. Exit too: the focus lands on
@@ -116,8 +136,11 @@ void frmMain::cmdDeviceRead_Click()
     const QString missed = missedFieldsText(outcome);
     if (!finishTransfer(cmdDeviceRead, missed) || outcome.status != ReadOutcome::Completed)
         return;
-    if (!missed.isEmpty())
-        QMessageBox::warning(this, "Read from Device", missed);
+    const QString remarks = readRemarksText(outcome);
+    QStringList paragraphs{missed, remarks};
+    paragraphs.removeAll(QString());
+    if (!paragraphs.isEmpty())
+        QMessageBox::warning(this, "Read from Device", paragraphs.join("\n\n"));
 }
 
 void frmMain::cmdDeviceWrite_Click()
@@ -132,17 +155,32 @@ void frmMain::cmdDeviceWrite_Click()
         return;
     }
     WriteOutcome outcome;
+    WriteCheck check;
     {
         BusyGuard busy(controlsLockedDuringTransfer());
         transferRunning_ = true;
         writing_ = true;
         openProgress("Writing to device ...");
         MainWindowTransferHost host(*this);
+        WholeReplyEnd quickReads(link_);
         outcome = runDeviceWrite(host, request);
+        if (outcome.completed() && !host.stopRequested()) {
+            progress_->setMessage("Checking ...");
+            check = checkWrite(host, request);
+        }
+        delete stopQuestion_;  // moot once the run has ended
+        // As after a Read: the silent modem is reported over the progress window.
+        if (outcome.status == WriteOutcome::NoAnswer && !closeRequested_)
+            QMessageBox::warning(this, "Communication Error", "Cannot communicate with device");
         closeProgress();
         transferRunning_ = false;
     }
-    const QString shortfall = writeShortfallText(outcome);
-    if (finishTransfer(cmdDeviceWrite, shortfall) && !outcome.completed())
-        QMessageBox::warning(this, "Write to Device", shortfall);
+    const bool checkStopped = outcome.completed() && check.reading.outcome.status == ReadOutcome::Stopped;
+    const QString shortfall = checkStopped ? tr("All %1 commands reached the line; the check that reads them back "
+                                                "stopped, so it is not known what the device holds.").arg(kWriteCommandCount)
+                                           : writeShortfallText(outcome);
+    if (!finishTransfer(cmdDeviceWrite, shortfall) || outcome.status == WriteOutcome::NoAnswer)
+        return;
+    if (const QString text = outcome.completed() ? writeCheckText(check) : shortfall; !text.isEmpty())
+        QMessageBox::warning(this, "Write to Device", text);
 }

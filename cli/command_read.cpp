@@ -66,6 +66,14 @@ void readUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
     }
     result.result = UnitResult::Ok;
     result.exitCode = kExitOk;
-    result.note = QStringLiteral("%1: read the table (slave ID %2).")
-                      .arg(host.label(), reading.slaveId ? QString::number(*reading.slaveId) : QStringLiteral("outside %1").arg(slaveIdTakenOverRange()));
+    // A slave ID no write can set back, or a number the modem dials joined
+    // with the next one, is said even though the table was read whole.
+    const ReadOutcome &got = reading.outcome;
+    const QString slaveId = got.slaveIdNotTakenOver
+                                ? QStringLiteral("%1, outside %2: not kept, and no write sets it back")
+                                      .arg(*got.slaveIdNotTakenOver).arg(slaveIdTakenOverRange())
+                                : QString::number(reading.slaveId.value_or(0));
+    const QString runOn = phoneNosRunOn(got);
+    result.note = QStringLiteral("%1: read the table (slave ID %2)%3.")
+                      .arg(host.label(), slaveId, runOn.isEmpty() ? QString() : QStringLiteral("; ") + runOn);
 }

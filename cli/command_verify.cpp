@@ -3,30 +3,36 @@
 #include "cli/serial_host.h"
 #include "cli/unit_job.h"
 
-void verifyUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
+void checkUnit(SerialHost &host, const UnitJob &job, UnitResult &result, const QString &before)
 {
+    result.checked = true;
     const ModemReading reading = readModem(host);
     result.outcome = reading.outcome;
+    const QString written = before.isEmpty() ? QString() : before + QStringLiteral(", but ");
     if (reading.outcome.status == ReadOutcome::Stopped)
-        return stoppedRun(host, QStringLiteral("nothing was checked"), result);
+        return stoppedRun(host, written + QStringLiteral("nothing was checked"), result);
     host.close();
     if (reading.outcome.status == ReadOutcome::NoAnswer) {
-        result.errors.append(QStringLiteral("%1: Cannot communicate with device (no answer to the first read); nothing was checked.")
-                                 .arg(host.label()));
+        result.errors.append(before.isEmpty()
+                                 ? QStringLiteral("%1: Cannot communicate with device (no answer to the first read); nothing was checked.").arg(host.label())
+                                 : QStringLiteral("%1: %2the modem did not answer when it was read back; nothing was checked.").arg(host.label(), written));
         result.result = UnitResult::NoAnswer;
         return;
     }
     result.differences = compareWithModem(job.table, job.unit.slaveId, reading);
     if (const qsizetype count = result.differences.size(); count > 0) {
-        result.errors.append(QStringLiteral("%1: %2 %3 from %4.")
-                                 .arg(host.label()).arg(count)
-                                 .arg(count == 1 ? QStringLiteral("difference") : QStringLiteral("differences"), job.unit.file));
+        const QString counted = QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("difference") : QStringLiteral("differences"));
+        result.errors.append(before.isEmpty() ? QStringLiteral("%1: %2 from %3.").arg(host.label(), counted, job.unit.file)
+                                              : QStringLiteral("%1: %2, but read back the modem shows %3.").arg(host.label(), before, counted));
         result.result = UnitResult::Differs;
         return;
     }
     result.result = UnitResult::Ok;
     result.exitCode = kExitOk;
-    result.note = QStringLiteral("%1: holds the table of %2%3.")
-                      .arg(host.label(), job.unit.file,
-                           job.unit.slaveId ? QStringLiteral(" and slave ID %1").arg(*job.unit.slaveId) : QString());
+    result.note = before.isEmpty() ? QStringLiteral("%1: holds the table of %2%3.")
+                                         .arg(host.label(), job.unit.file,
+                                              job.unit.slaveId ? QStringLiteral(" and slave ID %1").arg(*job.unit.slaveId) : QString())
+                                   : QStringLiteral("%1: %2; read back, the modem holds them.").arg(host.label(), before);
 }
+
+void verifyUnit(SerialHost &host, const UnitJob &job, UnitResult &result) { checkUnit(host, job, result, {}); }

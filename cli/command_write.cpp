@@ -6,7 +6,18 @@
 
 void writeUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
 {
+    // The "E2" asked first, and the reads of --verify, end once their whole
+    // reply is in; every write command keeps its full 200 ms.
+    host.link().setEndOnWholeReply(true);
+    result.checked = job.verify;
     const WriteOutcome outcome = runDeviceWrite(host, WriteRequest{*job.unit.slaveId, job.table});
+    if (outcome.status == WriteOutcome::NoAnswer) {
+        host.close();
+        result.errors.append(QStringLiteral("%1: Cannot communicate with device (no answer to the first read); nothing was written.")
+                                 .arg(host.label()));
+        result.result = UnitResult::NoAnswer;
+        return;
+    }
     if (outcome.status == WriteOutcome::Stalled) {
         host.close();
         result.errors.append(QStringLiteral("%1: %2").arg(host.label(), writeShortfallText(outcome)));
@@ -14,9 +25,12 @@ void writeUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
     }
     if (!outcome.completed())
         return stoppedRun(host, commandsReachedText(outcome), result);
+    const QString wrote = QStringLiteral("wrote slave ID %1 and the table of %2").arg(*job.unit.slaveId).arg(job.unit.file);
+    if (job.verify)
+        return checkUnit(host, job, result, wrote);
     host.close();
-    // The modem's answers to a write carry no meaning: verify is the check.
+    // Without --verify the modem's answers to a write carry no meaning.
     result.result = UnitResult::Ok;
     result.exitCode = kExitOk;
-    result.note = QStringLiteral("%1: wrote slave ID %2 and the table of %3.").arg(host.label()).arg(*job.unit.slaveId).arg(job.unit.file);
+    result.note = QStringLiteral("%1: %2.").arg(host.label(), wrote);
 }

@@ -2,6 +2,8 @@
 
 #include "cli/invocation.h"
 
+#include <QString>
+
 class SerialHost;
 struct UnitJob;
 struct UnitResult;
@@ -18,3 +20,7 @@ int runPorts(bool json);
 void readUnit(SerialHost &host, const UnitJob &job, UnitResult &result);
 void writeUnit(SerialHost &host, const UnitJob &job, UnitResult &result);
 void verifyUnit(SerialHost &host, const UnitJob &job, UnitResult &result);
+// Reads the modem back and compares it with the job's table (and slave ID),
+// as verify reports it; `before` says what the unit did first ("wrote …"),
+// empty for verify.
+void checkUnit(SerialHost &host, const UnitJob &job, UnitResult &result, const QString &before);

@@ -16,7 +16,7 @@ QString usageText()
     return QStringLiteral(
         "Usage:\n"
         "  telvarin-cli read   --port P... [--fast] [--output FILE]\n"
-        "  telvarin-cli write  --port P... --slave-id N... FILE\n"
+        "  telvarin-cli write  --port P... --slave-id N... [--verify] FILE\n"
         "  telvarin-cli verify --port P... [--fast] [--slave-id N...] FILE\n"
         "  telvarin-cli write|verify|read --batch MANIFEST\n"
         "  telvarin-cli ports\n"
@@ -34,6 +34,8 @@ QString usageText()
         "      --json      one JSON document on standard output\n"
         "      --fast      read, verify: go on as soon as a reply is whole, not after\n"
         "                  the full 200 ms of each command (about twice as fast)\n"
+        "      --verify    write: then read the modem back and list where it differs,\n"
+        "                  as verify does\n"
         "  -q, --quiet     print nothing but errors\n"
         "  -h, --help      this text\n"
         "      --version   the program's version\n"
@@ -114,6 +116,7 @@ struct Options {
     QCommandLineOption batch{QStringLiteral("batch"), QString(), QStringLiteral("MANIFEST")};
     QCommandLineOption json{QStringLiteral("json")};
     QCommandLineOption fast{QStringLiteral("fast")};
+    QCommandLineOption verify{QStringLiteral("verify")};
     QCommandLineOption quiet{QStringList{QStringLiteral("q"), QStringLiteral("quiet")}};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
     QCommandLineOption version{QStringLiteral("version")};
@@ -153,6 +156,8 @@ QString misplacedOption(Invocation::Command command, const QString &name, const 
                               "full 200 ms to store what it was sent");
     if (command == Invocation::Ports && parser.isSet(o.fast))
         return QStringLiteral("ports takes no --fast");
+    if (command != Invocation::Write && parser.isSet(o.verify))
+        return QStringLiteral("%1 takes no --verify").arg(name);
     if (fileArguments > (takesFile && !batch ? 1 : 0))
         return QStringLiteral("%1: unexpected argument \"%2\"").arg(name, parser.positionalArguments().last());
     if (batch && (parser.isSet(o.port) || parser.isSet(o.slave) || parser.isSet(o.output)))
@@ -232,7 +237,7 @@ InvocationResult parseInvocation(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const Options o;
-    parser.addOptions({o.port, o.output, o.slave, o.batch, o.json, o.fast, o.quiet, o.help, o.version});
+    parser.addOptions({o.port, o.output, o.slave, o.batch, o.json, o.fast, o.verify, o.quiet, o.help, o.version});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
 
@@ -240,6 +245,7 @@ InvocationResult parseInvocation(const QStringList &arguments)
     run.quiet = parser.isSet(o.quiet);
     run.json = parser.isSet(o.json);
     run.fast = parser.isSet(o.fast);
+    run.verify = parser.isSet(o.verify);
     if (parser.isSet(o.help))
         return {run, {}};
     if (parser.isSet(o.version)) {

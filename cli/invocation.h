@@ -22,6 +22,7 @@ struct Invocation {
     bool quiet = false;
     bool json = false;
     bool fast = false;             // read, verify: a command ends once its whole reply is in
+    bool verify = false;           // write: read the modem back and compare, as verify does
 };
 
 struct InvocationResult {

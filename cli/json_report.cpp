@@ -87,7 +87,7 @@ QJsonObject unit(Invocation::Command command, const UnitResult &result)
                     {QStringLiteral("durationMs"), result.durationMs},
                     {QStringLiteral("errors"), QJsonArray::fromStringList(result.errors)},
                     {QStringLiteral("failedFields"), failedFields(result.outcome)}};
-    if (command == Invocation::Verify)
+    if (command == Invocation::Verify || result.checked)
         out.insert(QStringLiteral("differences"), differences(result.differences));
     if (command == Invocation::Read)
         out.insert(QStringLiteral("channels"), channels(result));

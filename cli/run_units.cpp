@@ -54,6 +54,7 @@ int runUnitsCommand(const Invocation &run)
     for (const UnitSpec &unit : run.units) {
         if (std::optional<UnitJob> job = prepareUnit(run.command, unit, &problems)) {
             job->fast = run.fast;
+            job->verify = run.verify;
             jobs.append(*job);
         }
     }

@@ -15,6 +15,7 @@ struct UnitJob {
     UnitSpec unit;
     ChannelTable table;   // write, verify: the file's table
     bool fast = false;    // read, verify: a command ends once its whole reply is in
+    bool verify = false;  // write: read the modem back and compare
 };
 
 // Loads and checks the unit's file (write, verify) or the place its table

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/exit_codes.h"
-#include "cli/verify_compare.h"
+#include "transfer/verify_compare.h"
 #include "model/channel_row.h"
 #include "transfer/device_read.h"
 
@@ -26,7 +26,8 @@ struct UnitResult {
     QStringList errors;            // lines for standard error
     QString note;                  // what was done, when all went well
     ReadOutcome outcome;           // read, verify: the fields the modem did not give
-    QList<Difference> differences; // verify
+    QList<Difference> differences; // verify, write --verify
+    bool checked = false;          // verify, write --verify: the report lists the differences
     std::optional<ChannelTable> table;  // read: the modem's table, when it was read whole
     std::array<QByteArray, kChannelCount> phoneNoBytes, messageBytes;  // read: each slot up to its NUL
     std::optional<QByteArray> standardOutput;  // read: the file's bytes, for standard output

@@ -87,7 +87,7 @@ private slots:
         state.slaveId = 20;
         state.enableMask = 0x8001;  // channels 1 and 16
         state.putText(0x0000, "+911234567890");
-        state.memory.replace(0x00F0, 16, "0123456789012345");  // channel 16: a full slot, no NUL
+        state.putText(0x00F0, "012345678901234");  // channel 16: the longest number, its NUL ending the slot
         state.putText(0x0100, "Fire, site A");
         state.putText(0x0200, "Caf\xE9 ok");  // channel 2: a byte above 127 ends the text
         port_ = std::make_unique<SimulatedPort>(state);
@@ -120,7 +120,7 @@ private slots:
 
         QCOMPARE(result.exitCode, 0);
         const QByteArray table = record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf")
-                                 + emptyRecords(13) + record(true, "0123456789012345", "");
+                                 + emptyRecords(13) + record(true, "012345678901234", "");
         QCOMPARE(readFile(file("table.txt")), table);
         QCOMPARE(result.out, QString());
         QCOMPARE(result.err, QString("COM 1 (%1): read the table (slave ID 20).\n").arg(file("data/telvarin/ports/com1")));
@@ -167,9 +167,9 @@ private slots:
         QCOMPARE(written.err, QString("COM 1 (%1): wrote slave ID 32 and the table of %2.\n")
                                   .arg(file("data/telvarin/ports/com1"), file("site.txt")));
         const QList<QByteArray> frames = port_->modem->receivedFrames();
-        QCOMPARE(frames.size(), 34);
-        QCOMPARE(frames.first(4) + frames.last(1),
-                 QList<QByteArray>({hex("26 03 45 30 20"), hex("26 04 45 31 01 80"),
+        QCOMPARE(frames.size(), 1 + 34);  // the settings asked for first
+        QCOMPARE(frames.first(5) + frames.last(1),
+                 QList<QByteArray>({hex("26 02 45 32"), hex("26 03 45 30 20"), hex("26 04 45 31 01 80"),
                                     hex("26 0b 4d 57 00 00 06 31 32 33 34 35 00"), hex("26 06 4d 57 10 00 01 00"),
                                     hex("26 0d 4d 57 00 10 08 43 61 66 65 20 6f 6b 00")}));
 
@@ -210,6 +210,57 @@ private slots:
                                     + file("site.txt") + ".\n");
     }
 
+    // write --verify reads the modem back: a write the modem lost is one
+    // difference (exit 1, as verify says it), and a silent unit gets no write
+    // command. A read and a verify name a phone slot with no end mark, and
+    // the read a slave ID it cannot keep.
+    void writeVerifyAndModemsOutOfRule()
+    {
+        modemsim::ModemSimulator silent;
+        silent.setSilent(true);
+        QVERIFY(silent.start() && silent.createLink(port_->directory() + "/com3"));
+        QVERIFY(writeFile(file("site.txt"), record(true, "12345", "Intruder") + emptyRecords(15)));
+        port_->modem->forgetCommand(20);  // the settings, E0, E1, 16 numbers: channel 1's message is lost
+
+        const CliRun checked = run({"write", "--verify", "--port", "1", "--port", "3", "--slave-id", "7", file("site.txt"), "--json"});
+
+        QCOMPARE(checked.exitCode, 1);
+        QCOMPARE(port_->modem->receivedFrames().size(), 1 + 34 + 33);
+        QCOMPARE(silent.receivedFrames(), QList<QByteArray>{hex("26 02 45 32")});
+        QCOMPARE(reportWithoutTimes(checked.out), json(QString(R"({'format': 1, 'command': 'write', 'exitCode': 1, 'units': [
+            {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 7, 'file': 'SITE', 'result': 'differs',
+             'exitCode': 1, 'durationMs': 0, 'errors': ['COM 1 (DIR/com1): wrote slave ID 7 and the table of SITE, but read
+             back the modem shows 1 difference.'], 'failedFields': [],
+             'differences': [{'channel': 1, 'field': 'message', 'modem': 'Fire, site A', 'file': 'Intruder'}]},
+            {'port': '3', 'label': 'COM 3 (DIR/com3)', 'device': 'DIR/com3', 'slaveId': 7, 'file': 'SITE', 'result': 'no-answer',
+             'exitCode': 1, 'durationMs': 0, 'errors': ['COM 3 (DIR/com3): Cannot communicate with device (no answer to the
+             first read); nothing was written.'], 'failedFields': [], 'differences': []}]})")
+                                                             .replace("DIR", file("data/telvarin/ports")).replace("SITE", file("site.txt"))
+                                                             .replace("read\n             back", "read back")
+                                                             .replace("the\n             first", "the first")));
+        const QString label = "COM 1 (" + file("data/telvarin/ports/com1") + ")";
+        const CliRun one = run({"verify", "--fast", "--port", "1", "--slave-id", "7", file("site.txt")});
+        QCOMPARE(QString::number(one.exitCode) + one.out + one.err,
+                 "1Channel 1 message: the modem has \"Fire, site A\", the file has \"Intruder\".\ntelvarin-cli: " + label
+                     + ": 1 difference from " + file("site.txt") + ".\n");
+        const CliRun again = run({"write", "--verify", "--port", "1", "--slave-id", "7", file("site.txt")});
+        QCOMPARE(QString::number(again.exitCode) + again.err,
+                 "0" + label + ": wrote slave ID 7 and the table of " + file("site.txt") + "; read back, the modem holds them.\n");
+
+        modemsim::ModemState odd = port_->modem->state();
+        odd.slaveId = 45;
+        odd.memory.replace(0x00F0, 16, "0123456789012345");
+        port_->modem->setState(odd);
+        const CliRun read = run({"read", "--fast", "--port", "1", "-o", file("read.txt")});
+        QCOMPARE(QString::number(read.exitCode) + read.err,
+                 "0" + label + ": read the table (slave ID 45, outside 1 to 32: not kept, and no write sets it back); "
+                               "the phone number of channel 16 runs into the next slot (no end mark in its 16 bytes).\n");
+        const CliRun runsOn = run({"verify", "--fast", "--port", "1", file("site.txt")});
+        QCOMPARE(QString::number(runsOn.exitCode) + runsOn.out,
+                 "1Channel 16 phone number: the modem has \"0123456789012345\" with no end mark in its 16 bytes, so it "
+                 "runs into the next slot; the file has \"\".\n");
+    }
+
     // A batch from a manifest: the units run side by side, a silent or a
     // differing unit stops none of the others, and the summary and the
     // report name each.
@@ -223,7 +274,7 @@ private slots:
         one.putText(0x0200, "Caf");
         port_->modem->setState(one);
         QVERIFY(writeFile(file("site.txt"), record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf")
-                                                + emptyRecords(13) + record(true, "0123456789012345", "")));
+                                                + emptyRecords(13) + record(true, "012345678901234", "")));
         QVERIFY(writeFile(file("bench.csv"), "port,slave id,file\n# bench 1\n2, 20 ,site.txt\r\n\n3,,\"site.txt\"\n1,20,site.txt\n"));
 
         const CliRun text = run({"verify", "--batch", file("bench.csv")});
@@ -278,11 +329,11 @@ private slots:
              'exitCode': 0, 'durationMs': 0, 'errors': [], 'failedFields': [], 'channels': [
                 {'channel': 1, 'enabled': true, 'phoneNo': '+911234567890', 'message': 'Fire, site A'},
                 {'channel': 2, 'enabled': false, 'phoneNo': '', 'message': 'Caf', 'messageBytes': '436166e9206f6b'}, EMPTY
-                {'channel': 16, 'enabled': true, 'phoneNo': '0123456789012345', 'message': ''}]}]})")
+                {'channel': 16, 'enabled': true, 'phoneNo': '012345678901234', 'message': ''}]}]})")
                                                         .replace("DIR", file("data/telvarin/ports")).replace("EMPTY", empty)));
 
         QVERIFY(writeFile(file("site.txt"), emptyRecords(16)));
-        second_->dropLineAfterCommand(3);
+        second_->dropLineAfterCommand(4);  // the settings asked for, then 3 writes
         const CliRun write = run({"write", "--port", "1", "--port", "COM2", "--slave-id", "5", file("site.txt"), "--json"});
         QCOMPARE(write.exitCode, 1);
         QCOMPARE(reportWithoutTimes(write.out), json(QString(R"({'format': 1, 'command': 'write', 'exitCode': 1, 'units': [
@@ -293,7 +344,7 @@ private slots:
              the line hung up. 3 of 34 commands reached the line, so the device holds only part of this configuration.'],
              'failedFields': []}]})").replace("DIR", file("data/telvarin/ports")).replace("SITE", file("site.txt"))
                                       .replace("or\n             the", "or the")));
-        QCOMPARE(port_->modem->receivedFrames().size(), 33 + 34);
+        QCOMPARE(port_->modem->receivedFrames().size(), 33 + 1 + 34);
 
         second_->dropLineAfterCommand(-1);
         second_ = std::make_unique<modemsim::ModemSimulator>(port_->modem->state());
@@ -314,7 +365,7 @@ private slots:
         result.file = "site.txt";
         result.result = UnitResult::Interrupted;
         result.exitCode = 130;
-        result.outcome = {ReadOutcome::Stopped, {}, {0, 1}, true};
+        result.outcome = {ReadOutcome::Stopped, {}, {0, 1}, true, {}, {}};
         result.differences = {{Difference::SlaveId, -1, false, QVariant(), 7, {}}, {Difference::Enabled, 1, false, true, false, {}},
                                {Difference::Message, 0, true, QVariant(), "Fire", {}}};
 
@@ -385,7 +436,7 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("named");
         const QByteArray good = emptyRecords(16);
-        const QByteArray longPhoneNo = emptyRecords(11) + record(false, "12345678901234567", "") + emptyRecords(4);
+        const QByteArray longPhoneNo = emptyRecords(11) + record(false, "1234567890123456", "") + emptyRecords(4);
         const QByteArray latin1 = emptyRecords(2) + record(false, "", "Caf\xE9") + emptyRecords(13);
         const QString write = "write --port 1 --slave-id 1 FILE";
         QTest::newRow("quote, read to stdout") << "read --port 1" << QByteArray() << "quote" << 2 << "standard output: Channel 1 "
@@ -397,6 +448,8 @@ private slots:
                                       "reached the line";
         QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
         QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << "silent" << 1 << "Cannot communicate with device";
+        QTest::newRow("silent, write") << write << good << "silent" << 1 << "/com1): Cannot communicate with device (no answer "
+                                                                           "to the first read); nothing was written.";
         QTest::newRow("too long, fast read") << "read --fast --port 1 -o FILE" << QByteArray() << "long" << 1 << "COM 1";
         QTest::newRow("--fast on write") << write + " --fast" << good << "" << 2 << "write takes no --fast: the modem does not answer";
         QTest::newRow("read into a folder") << "read --port 1 -o DIR" << QByteArray() << "" << 2 << "It is a folder";
@@ -405,13 +458,15 @@ private slots:
         QTest::newRow("read into a device") << "read --port 1 -o /dev/null" << QByteArray() << "" << 2
                                             << "/dev/null: It is a character device";
         QTest::newRow("--output on write") << write + " -o FILE" << good << "" << 2 << "write takes no --output";
+        QTest::newRow("--verify on verify") << "verify --verify --port 1 FILE" << good << "" << 2 << "verify takes no --verify";
         QTest::newRow("\u00e9, write") << write << latin1 << "" << 2
                                     << "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9), a character the device "
                                        "cannot give back";
         QTest::newRow("\u00e9, verify") << "verify --port 1 FILE" << latin1 << "" << 2
                                      << "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9)";
         QTest::newRow("file cut short") << write << emptyRecords(15) + "1\r\n\"x\"\r\n" << "" << 2 << "FILE: line 48";
-        QTest::newRow("phone number of 17") << write << longPhoneNo << "" << 2 << "FILE: Channel 12";
+        QTest::newRow("phone number of 16") << write << longPhoneNo << "" << 2
+                                            << "FILE: Channel 12: the phone number has 16 characters; the device holds at most 15.";
         QTest::newRow("message of 161") << write << emptyRecords(1) + record(false, "", QByteArray(161, 'm')) + emptyRecords(14)
                                     << "" << 2 << "FILE: Channel 2";
         // A hand-made file whose texts the reading rules cut at an inner quote.
@@ -453,9 +508,9 @@ private slots:
         port_->modem->setState(held);
         port_->modem->injectBeforeNextReply(fault == "long" ? "E" : "");  // a reply one byte too long
         if (fault == "stall")
-            port_->modem->stallOutputAfterCommand(3);
+            port_->modem->stallOutputAfterCommand(4);  // the settings asked for, then 3 writes
         else if (fault == "drop")
-            port_->modem->dropLineAfterCommand(3);
+            port_->modem->dropLineAfterCommand(4);
         QSerialPort other(port_->modem->slavePath());  // another program on the modem
         QVERIFY(fault != "in use" || other.open(QIODevice::ReadWrite));
         QVERIFY(QFile::link(file("gone"), port_->directory() + "/com9"));  // COM 9: its device is not there
@@ -468,7 +523,7 @@ private slots:
         QCOMPARE(result.err.count('\n'), 1);
         QCOMPARE(result.out, QString());
         QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
-        QCOMPARE(port_->modem->receivedFrames().size(), fault == "stall" || fault == "drop" ? 3 : fault == "quote" ? 33
+        QCOMPARE(port_->modem->receivedFrames().size(), fault == "stall" || fault == "drop" ? 4 : fault == "quote" ? 33
                                                         : fault.isEmpty() || fault == "in use" ? 0 : 1);
     }
 
@@ -520,7 +575,7 @@ private slots:
                                          << QStringList{"telvarin " + version + "\n"};
         QTest::newRow("window, Qt's options") << TELVARIN_APP << QStringList{"--help-all"} << 0
                                               << QStringList{"--platform"};
-        QTest::newRow("command line, help") << TELVARIN_CLI << QStringList{"--help"} << 0 << QStringList{"Exit codes"};
+        QTest::newRow("command line, help") << TELVARIN_CLI << QStringList{"--help"} << 0 << QStringList{"Exit codes", "--verify    write: then read the modem back"};
         QTest::newRow("simulator, help") << TELVARIN_SIM << QStringList{"--help"} << 0
                                          << QStringList{"--verbose", "--log"};
         QTest::newRow("simulator, version") << TELVARIN_SIM << QStringList{"--version"} << 0
@@ -534,7 +589,7 @@ private slots:
         QTest::newRow("completion, commands") << "bash" << complete("''") << 0
                                               << QStringList{"[read write verify ports -h --help --version -q --quiet]"};
         QTest::newRow("completion, options") << "bash" << complete("-q write --") << 0
-                                             << QStringList{"[--port --slave-id --batch --json --quiet]"};
+                                             << QStringList{"[--port --slave-id --batch --json --verify --quiet]"};
         QTest::newRow("completion, present ports") << "bash" << complete("read --port ''") << 0 << QStringList{"[1"};
         QTest::newRow("completion, slave IDs") << "bash" << complete("verify --slave-id 3") << 0
                                                << QStringList{"[3 30 31 32]"};

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QWindow>
 #include <QGroupBox>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -82,11 +83,25 @@ private slots:
         expected[3].message = "Gas";
         QCOMPARE(window_->table(), expected);
         QCOMPARE(window_->cmbSlaveID->currentText(), QString("20"));
-        QVERIFY(boxes_->boxes.isEmpty());
         QCOMPARE(port_->modem->receivedFrames().size(), 33);
+        // Channel 2's 16 digits hold no NUL: the modem dials on into channel 3's.
+        QCOMPARE(boxes_->boxes.size(), 1);
+        QCOMPARE(boxes_->boxes[0].title + ": " + boxes_->boxes[0].text,
+                 "Read from Device: Phone number of channel 2: the device holds no end mark in its 16 bytes, so the "
+                 "number it dials runs into the next slot. Shorten it to at most 15 characters and Write again.");
         QCOMPARE(usableMidRun, QStringList());
         QVERIFY(barMidRun > 4 && barMidRun < 100 && progressStays);
         QVERIFY(window_->cmdConnect->isEnabled() && window_->cmdEditNo[0]->isEnabled() && window_->cmdDeviceWrite->isEnabled());
+
+        // A slave ID the list does not offer is named, and the list keeps its entry.
+        modemsim::ModemState odd = port_->modem->state();
+        odd.slaveId = 45;
+        odd.putText(protocol::phoneSlotAddress(1), "123");
+        port_->modem->setState(odd);
+        window_->cmdDeviceRead->click();
+        QCOMPARE(window_->cmbSlaveID->currentText() + " " + boxes_->boxes.last().text,
+                 "20 The device has slave ID 45, which the Slave ID list does not offer (1 to 32): the list was left "
+                 "as it was, and a Write gives the device the ID chosen there.");
     }
 
     // What a Write leaves in the modem's memory, every slot, read straight from the simulator.
@@ -94,30 +109,46 @@ private slots:
     {
         ChannelTable written;
         written[0] = {true, "12345", "Intruder"};
-        written[7] = {true, "0123456789012345", k160};
+        written[7] = {true, "012345678901234", k160};
         written[9] = {false, "+441234567890", "line one\r\nline two"};
         written[15] = {true, "", "ALARM"};
-        // One character too many for the modem: refused, nothing sent.
-        window_->setRow(4, {false, "", k160 + "x"});
+        // One character too many for the modem: refused, nothing sent. A
+        // phone number of 16 would leave its end mark in the next slot.
+        window_->setRow(4, {false, "0123456789012345", k160 + "x"});
         window_->cmdDeviceWrite->click();
         QCOMPARE(boxes_->boxes.size(), 1);
         QVERIFY2(boxes_->boxes[0].title == "Write to Device" && boxes_->boxes[0].text.startsWith("Nothing was written to the device.")
-                     && boxes_->boxes[0].text.contains("Channel 5: the message has 161 characters; the device holds at most 160."),
+                     && boxes_->boxes[0].text.endsWith("Channel 5: the phone number has 16 characters; the device holds at most 15.\n"
+                                                       "Channel 5: the message has 161 characters; the device holds at most 160."),
                  qPrintable(boxes_->boxes[0].text));
+        QCOMPARE(port_->modem->receivedFrames().size(), 0);
         boxes_->boxes.clear();
         for (int i = 0; i < 16; ++i)
             window_->setRow(i, written[i]);
         window_->cmbSlaveID->setCurrentIndex(31);
         port_->modem->clearLog();
         progress_.clear();
+        QStringList shown;
+        connect(window_.get(), &frmMain::progressChanged, this, [&] {
+            if (const QString text = window_->progressWindow()->lblMsg->text(); !shown.contains(text))
+                shown << text;
+        });
         window_->cmdDeviceWrite->click();
+        // The Write's bar, then the check's: a whole Read of what was written.
         QList<int> bar{0, 4};
         while (bar.last() < 100)
             bar << bar.last() + 3;
+        bar << 0 << 4;
+        while (bar.last() < 20)
+            bar << bar.last() + 1;
+        while (bar.last() < 100)
+            bar << bar.last() + 5;
         QCOMPARE(progress_, bar);
+        QCOMPARE(shown, QStringList({"Writing to device ...", "Checking ..."}));
         QVERIFY(boxes_->boxes.isEmpty());
-        QVERIFY(port_->modem->waitForFrames(34, 10000));
-        QCOMPARE(port_->modem->receivedFrames()[0].toHex(' '), QByteArray("26 03 45 30 20"));
+        // The settings are asked for first; then the 34 commands and the 33 of the check.
+        QCOMPARE(port_->modem->receivedFrames().size(), 1 + 34 + 33);
+        QCOMPARE(port_->modem->receivedFrames().mid(0, 2), QList<QByteArray>({QByteArray::fromHex("26024532"), QByteArray::fromHex("2603453020")}));
         QCOMPARE(window_->table(), written);
         const modemsim::ModemState held = port_->modem->state();
         QCOMPARE(held.enableMask, quint16(0x8081));
@@ -128,31 +159,54 @@ private slots:
             expected << written[i].phoneNo + '|' + written[i].message;
         }
         QCOMPARE(texts, expected);
+
+        // A write the modem lost (a brown-out) is found by the check; a modem
+        // that stops answering after the Write is not taken for a good one.
+        window_->setRow(0, {true, "12345", "Intruder!"});
+        port_->modem->forgetCommand(20);  // the probe, E0, E1, 16 numbers, then channel 1's message
+        window_->cmdDeviceWrite->click();
+        connect(window_.get(), &frmMain::progressChanged, this, [&](int value) {
+            if (value == 100)
+                port_->modem->setSilent(true);
+        });
+        window_->cmdDeviceWrite->click();
+        QCOMPARE(boxes_->boxes.size(), 2);
+        QCOMPARE(boxes_->boxes[0].title + ": " + boxes_->boxes[0].text,
+                 "Write to Device: The device does not hold what was written. Write again; if it still differs, check "
+                 "the device's power and the cable.\n\nChannel 1 message: the modem has \"Intruder\", the table has \"Intruder!\".");
+        QVERIFY2(boxes_->boxes[1].text.startsWith("All 34 commands reached the line, but the device did not answer when it "
+                                                  "was read back"), qPrintable(boxes_->boxes[1].text));
     }
 
+    // Read and Write alike: a Write sends no write command to a modem that
+    // does not answer first.
     void silentOrGarbledModem_data()
     {
         QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("button");
         for (const char *fault : {"silent", "garbled first byte"})
-            QTest::newRow(fault) << fault;
+            for (const char *button : {"cmdDeviceRead", "cmdDeviceWrite"})
+                QTest::addRow("%s, %s", fault, button) << fault << button;
     }
     void silentOrGarbledModem()
     {
         QFETCH(QString, fault);
+        QFETCH(QString, button);
         if (fault == "silent")
             port_->modem->setSilent(true);
         else
             port_->modem->garbleNextReplyFirstByte();
         window_->setRow(3, {true, "555", "kept"});
         const ChannelTable before = window_->table();
-        window_->cmdDeviceRead->click();
+        window_->findChild<QPushButton *>(button)->click();
         QCOMPARE(boxes_->boxes.size(), 1);
         const SeenBox box = boxes_->boxes[0];
         QCOMPARE(QStringList({box.title, box.text}), QStringList({"Communication Error", "Cannot communicate with device"}));
         QVERIFY(box.icon == QMessageBox::Warning && box.progressWindowShown);
-        QVERIFY(progress_.isEmpty() && window_->table() == before && window_->cmbSlaveID->currentIndex() == 0);
+        QCOMPARE(progress_, button == "cmdDeviceWrite" ? QList<int>{0} : QList<int>{});
+        QVERIFY(window_->table() == before && window_->cmbSlaveID->currentIndex() == 0);
         QCOMPARE(port_->modem->receivedFrames().size(), 1);
-        QVERIFY(!window_->progressWindow() && window_->cmdDeviceRead->isEnabled());
+        QVERIFY(!window_->progressWindow() && window_->cmdDeviceRead->isEnabled() && window_->cmdDeviceWrite->isEnabled());
     }
 
     // A Write cut short, by a line that takes nothing more or by a lost
@@ -168,9 +222,9 @@ private slots:
     {
         QFETCH(bool, lineLost);
         QFETCH(QString, title);
-        lineLost ? port_->modem->dropLineAfterCommand(3) : port_->modem->stallOutputAfterCommand(3);
+        lineLost ? port_->modem->dropLineAfterCommand(4) : port_->modem->stallOutputAfterCommand(4);  // the probe and 3 writes
         window_->cmdDeviceWrite->click();
-        QCOMPARE(port_->modem->receivedFrames().size(), 3);
+        QCOMPARE(port_->modem->receivedFrames().size(), 4);
         QCOMPARE(boxes_->boxes.size(), 1);
         QCOMPARE(boxes_->boxes[0].title, title);
         QVERIFY2(boxes_->boxes[0].text.contains("\n3 of 34 commands reached the line") == lineLost
@@ -200,7 +254,9 @@ private slots:
         QTest::newRow("reply garbled") << "garbled" << "Read from Device" << "Disconnect #00ff00 functions open"
                                        << read + "Fire alarm, site A"
                                        << "The device did not answer every read. These fields could not be read and "
-                                          "kept their previous values:\nPhone number: channel 9";
+                                          "kept their previous values:\nPhone number: channel 9\n\nPhone number of "
+                                          "channel 2: the device holds no end mark in its 16 bytes, so the number it "
+                                          "dials runs into the next slot. Shorten it to at most 15 characters and Write again.";
         QTest::newRow("replies late") << "late" << "Read from Device" << "Disconnect #00ff00 functions open" << "old|old|old|old"
                                       << "Phone number: " + all + "\nMessage: " + all;
     }

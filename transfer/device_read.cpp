@@ -39,9 +39,11 @@ ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
         return stopped(outcome, 0, false);
     const auto settings = protocol::decodeSettingsReply(settingsReply);
     if (!settings)
-        return {ReadOutcome::NoAnswer, {}, {}, false};
+        return {ReadOutcome::NoAnswer, {}, {}, false, {}, {}};
     if (isSlaveIdTakenOver(settings->slaveId))
         target.setSlaveId(settings->slaveId);
+    else
+        outcome.slaveIdNotTakenOver = settings->slaveId;
     const protocol::EnableFlags enabled = protocol::decodeEnableMask(settings->enableMask);
     for (int channel = 0; channel < kChannelCount; ++channel)
         target.setChannelEnabled(channel, enabled[channel]);
@@ -60,6 +62,9 @@ ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
         if (const auto text = protocol::decodeMemoryTextReply(reply, count)) {
             message ? target.setMessage(channel, *text) : target.setPhoneNo(channel, *text);
             const QByteArray slot = reply.mid(2);
+            // The modem dials up to a NUL, wherever that lies.
+            if (!message && !slot.contains('\0'))
+                outcome.phoneNosRunOn.append(channel);
             target.keepSlotBytes(channel, message, slot.left(slot.indexOf('\0') < 0 ? slot.size() : slot.indexOf('\0')));
         } else
             (message ? outcome.messagesMissed : outcome.phoneNosMissed).append(channel);
@@ -102,4 +107,30 @@ QString missedFields(const ReadOutcome &outcome)
     if (!outcome.messagesMissed.isEmpty())
         parts.append(QObject::tr("message of %1").arg(channelList(outcome.messagesMissed)));
     return parts.join(QStringLiteral("; "));
+}
+
+QString readRemarksText(const ReadOutcome &outcome)
+{
+    QStringList paragraphs;
+    if (!outcome.phoneNosRunOn.isEmpty())
+        paragraphs.append(QObject::tr("Phone number of %1: the device holds no end mark in its 16 bytes, so the "
+                                      "number it dials runs into the next slot. Shorten it to at most %2 characters "
+                                      "and Write again.")
+                              .arg(channelList(outcome.phoneNosRunOn))
+                              .arg(kPhoneNoLimit));
+    if (outcome.slaveIdNotTakenOver)
+        paragraphs.append(QObject::tr("The device has slave ID %1, which the Slave ID list does not offer (%2 to %3): "
+                                      "the list was left as it was, and a Write gives the device the ID chosen there.")
+                              .arg(*outcome.slaveIdNotTakenOver)
+                              .arg(kFirstSlaveIdTakenOver)
+                              .arg(kLastSlaveIdTakenOver));
+    return paragraphs.join(QStringLiteral("\n\n"));
+}
+
+QString phoneNosRunOn(const ReadOutcome &outcome)
+{
+    if (outcome.phoneNosRunOn.isEmpty())
+        return {};
+    return QObject::tr("the phone number of %1 runs into the next slot (no end mark in its 16 bytes)")
+        .arg(channelList(outcome.phoneNosRunOn));
 }

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <optional>
+
 struct ReadOutcome {
     enum Status { Completed, NoAnswer, Stopped };
     Status status = Completed;
@@ -12,6 +14,12 @@ struct ReadOutcome {
     QList<int> phoneNosMissed;
     QList<int> messagesMissed;
     bool settingsMissed = false;  // stopped before the slave ID and the flags were read
+    // Channels whose phone slot holds no end mark in its 16 bytes: the
+    // number the modem dials runs on into the next slot.
+    QList<int> phoneNosRunOn;
+    // The modem's slave ID when it is one the Slave ID list does not offer
+    // (the selection then stays as it was).
+    std::optional<int> slaveIdNotTakenOver;
 };
 
 // The frames of a Read, in the order they go out: "E2", then the phone
@@ -30,3 +38,12 @@ QString missedFieldsText(const ReadOutcome &outcome);
 // The same fields on one line: "phone number of channels 1, 2; message of
 // channel 5"; empty when nothing was missed.
 QString missedFields(const ReadOutcome &outcome);
+
+// What a Read that got its fields found wrong in the modem: a phone number
+// that runs into the next slot, a slave ID the list does not offer. One
+// paragraph each; empty when there is nothing to say.
+QString readRemarksText(const ReadOutcome &outcome);
+
+// The same on one line, for the command line: "channel 16's phone number runs
+// into the next slot (no end mark in its 16 bytes)"; empty when all is well.
+QString phoneNosRunOn(const ReadOutcome &outcome);

@@ -65,6 +65,13 @@ WriteOutcome runDeviceWrite(TransferHost &host, const WriteRequest &request)
     WriteOutcome outcome;
     const QList<QByteArray> frames = writeFrames(request);
     host.setProgress(0);
+    const QByteArray probe = host.transact(protocol::frameReadSettings(), protocol::kSettingsReply).reply;
+    if (host.stopRequested())
+        return outcome;
+    if (!protocol::decodeSettingsReply(probe)) {
+        outcome.status = WriteOutcome::NoAnswer;
+        return outcome;
+    }
     int progress = 4;
     for (const QByteArray &frame : frames) {
         const Exchange exchange = host.transact(frame, std::nullopt);
@@ -98,6 +105,8 @@ QString writeShortfallText(const WriteOutcome &outcome)
     switch (outcome.status) {
     case WriteOutcome::Completed:
         return {};
+    case WriteOutcome::NoAnswer:
+        return QObject::tr("Cannot communicate with device");
     case WriteOutcome::Stalled:
         return QObject::tr("The Write stopped: command %1 did not leave the port within its 200 ms (the line does not "
                            "take what is sent). %2 Check the cable and the adapter, then Write again.")

@@ -7,10 +7,13 @@
 #include <QList>
 #include <QStringList>
 
-// Longest texts the modem can hold and give back: what a Read fetches of
-// each slot.
-inline constexpr int kMaxPhoneNoLength = protocol::kPhoneSlotSize;
+// Longest texts a Write sends. A phone number keeps room for its end mark in
+// its 16-byte slot: one of 16 would end in the next slot, where the next
+// number overwrites the mark and the modem dials both joined. A message may
+// fill everything a Read fetches of its slot.
+inline constexpr int kMaxPhoneNoLength = kPhoneNoLimit;
 inline constexpr int kMaxMessageLength = protocol::kMessageReadSize;
+static_assert(kMaxPhoneNoLength < protocol::kPhoneSlotSize, "a phone number and its end mark fit the slot");
 
 struct WriteRequest {
     int slaveId = kFirstSlaveId;  // 0 when the operator chose none
@@ -28,14 +31,18 @@ QList<QByteArray> writeFrames(const WriteRequest &request);
 inline constexpr int kWriteCommandCount = 2 + 2 * kChannelCount;
 
 struct WriteOutcome {
-    enum Status { Completed, Stalled, Stopped };
+    // NoAnswer: the modem did not answer the "E2" asked before the first
+    // write command, and nothing was written.
+    enum Status { Completed, NoAnswer, Stalled, Stopped };
     Status status = Stopped;
     int framesSent = 0;  // commands wholly on the line
     bool completed() const { return status == Completed; }
 };
 
-// Sends every frame; the modem's replies are read and not looked at. A
-// command still in the port when its window ends (Stalled) or a stop ends
+// First asks the modem for its settings, as a Read does: without a valid
+// answer nothing is written (a wrong port, a modem without power). Then
+// sends every frame; the modem's replies to them are read and not looked at.
+// A command still in the port when its window ends (Stalled) or a stop ends
 // the run there.
 WriteOutcome runDeviceWrite(TransferHost &host, const WriteRequest &request);
 

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
@@ -80,6 +81,7 @@ public:
     int memoryReadDelayMs = -1;  // "MR" replies; < 0: options.processingDelayMs
     int dropCountdown = -1;  // commands until the line drops; 0: drop now; -1: never
     int stallCountdown = -1;  // commands until the tool's output stalls; 0: stall now; -1: never
+    int forgetCountdown = -1;  // commands until the one carried out on a copy; -1: never
     bool dropped = false;
     bool stopping = false;
     QList<QByteArray> frames;
@@ -128,7 +130,10 @@ void ModemSimulator::Worker::answer(const QByteArray &frame, Clock::time_point a
     ++commands;
     framesArrived.notify_all();
     traffic.push_back({true, frame});
-    QByteArray reply = executeFrame(frame, state);
+    std::optional<ModemState> scratch;
+    if (forgetCountdown > 0 && --forgetCountdown == 0)
+        scratch = state;
+    QByteArray reply = executeFrame(frame, scratch ? *scratch : state);
     if (stallCountdown > 0)
         --stallCountdown;
     if (dropCountdown > 0 && --dropCountdown == 0)
@@ -408,6 +413,7 @@ void ModemSimulator::setPaceAtLineRate(bool pace)
 }
 
 void ModemSimulator::setAnswerMemoryReads(bool answer) { locked(*worker_, [&](auto &w) { w.answerReads = answer; }); }
+void ModemSimulator::forgetCommand(int n) { locked(*worker_, [&](auto &w) { w.forgetCountdown = n; }); }
 
 void ModemSimulator::injectBeforeNextReply(const QByteArray &bytes)
 {

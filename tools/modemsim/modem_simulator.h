@@ -51,6 +51,9 @@ public:
     void injectBeforeNextReply(const QByteArray &bytes);  // stray bytes in front of the next reply
     void sendUnsolicited(const QByteArray &bytes);     // stray bytes on the line now, unasked
     void garbleNextReplyFirstByte();                   // next reply's first byte is wrong
+    // The n-th command from now (n >= 1) is answered as always but changes
+    // nothing: a write lost to a brown-out or a full buffer.
+    void forgetCommand(int n);
     // Closes the master once the n-th command from now is in (carried out,
     // not answered); n <= 0 closes it at once. The tool's port sees a hang-up.
     void dropLineAfterCommand(int n);

@@ -23,15 +23,20 @@ struct Difference {
     // PhoneNo, Message: the modem's slot up to its NUL when it holds more
     // than `modem` shows (a byte above 127 ended the text); else empty.
     QByteArray modemBytes;
+    // PhoneNo: the modem's slot holds no end mark, so the number it dials
+    // runs on into the next slot.
+    bool runsOn = false;
 };
 
-// Compares what a Read got (`modem`) with the file's table and, when given,
-// the slave ID that was written, by channel and field, in channel order.
-// Only for a table that a Write would send (every character comes back).
+// Compares what a Read got (`modem`) with the table that was written (a
+// file's, or the window's) and, when given, the slave ID, by channel and
+// field, in channel order. Only for a table that a Write would send (every
+// character comes back).
 QList<Difference> compareWithModem(const ChannelTable &file, std::optional<int> slaveId, const ModemReading &modem);
 
 // The difference for a person: "Channel 2 message: the modem has "x", the file has "y"."
-QString differenceLine(const Difference &difference);
+// `ours` names where the expected values come from ("file", "table").
+QString differenceLine(const Difference &difference, const QString &ours = QStringLiteral("file"));
 
 // "slave ID", "enabled", "phone number", "message"
 QString fieldName(Difference::Field field);

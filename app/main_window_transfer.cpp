@@ -175,12 +175,8 @@ void frmMain::cmdDeviceWrite_Click()
         closeProgress();
         transferRunning_ = false;
     }
-    const bool checkStopped = outcome.completed() && check.reading.outcome.status == ReadOutcome::Stopped;
-    const QString shortfall = checkStopped ? tr("All %1 commands reached the line; the check that reads them back "
-                                                "stopped, so it is not known what the device holds.").arg(kWriteCommandCount)
-                                           : writeShortfallText(outcome);
-    if (!finishTransfer(cmdDeviceWrite, shortfall) || outcome.status == WriteOutcome::NoAnswer)
-        return;
-    if (const QString text = outcome.completed() ? writeCheckText(check) : shortfall; !text.isEmpty())
-        QMessageBox::warning(this, "Write to Device", text);
+    // The silent modem was reported above.
+    const QString told = outcome.completed() ? writeCheckText(check) : writeShortfallText(outcome);
+    if (finishTransfer(cmdDeviceWrite, told) && outcome.status != WriteOutcome::NoAnswer && !told.isEmpty())
+        QMessageBox::warning(this, "Write to Device", told);
 }

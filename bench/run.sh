@@ -3,7 +3,10 @@
 # process) and prints wall time against 33 x 200 ms and 34 x 200 ms and the
 # tool's CPU time: first through the window, then as telvarin-cli runs
 # (start-up and exit included); then telvarin-cli read and verify --fast
-# against the time a Read's bytes need on the line.
+# against the time a Read's bytes need on the line. The window's Write and
+# write --verify include the settings asked for first and the read-back
+# check: they are set against the 34 windows of the write commands alone
+# (at most 1.6 x).
 # Usage: bench/run.sh [ROUNDS]   (after ./run.sh or ./run.sh test)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,10 +25,11 @@ time_cli() { # NAME TRANSACTIONS ARGUMENTS...
     shift 2
     TIMEFORMAT='%3R %3U %3S'
     times=$( { time "$build/cli/telvarin-cli" "$@" --quiet >/dev/null 2>&1; } 2>&1 )
+    last_wall=${times%% *}
     awk -v name="$name" -v t="$times" -v n="$transactions" 'BEGIN {
         split(t, f, " "); wall = f[1] * 1000; cpu = (f[2] + f[3]) * 1000; nominal = n * 200
-        printf "%-10s %7.1f ms wall  (nominal %5.0f ms, %+5.2f %%)   CPU %6.1f ms = %4.2f %% of one core\n",
-               name, wall, nominal, 100 * (wall - nominal) / nominal, cpu, 100 * cpu / wall }'
+        printf "%-18s %7.1f ms wall  (nominal %5.0f ms, %+6.2f %% = %4.2f x)   CPU %6.1f ms = %4.2f %% of one core\n",
+               name, wall, nominal, 100 * (wall - nominal) / nominal, wall / nominal, cpu, 100 * cpu / wall }'
 }
 # What starting and ending the process costs, for comparison with the runs.
 TIMEFORMAT='%3R %3U %3S'
@@ -34,6 +38,10 @@ echo "cli start-up and exit (--version): ${startup%% *} s"
 for _ in $(seq "${1:-3}"); do
     time_cli "cli read" 33 read --port "$dir/com1" --output "$dir/table.txt"
     time_cli "cli write" 34 write --port "$dir/com1" --slave-id 1 "$dir/table.txt"
+    write_wall=$last_wall
+    time_cli "cli write --verify" 34 write --verify --port "$dir/com1" --slave-id 1 "$dir/table.txt"
+    awk -v checked="$last_wall" -v alone="$write_wall" \
+        'BEGIN { printf "  write --verify = %.2f x the write alone (at most 1.6 x)\n", checked / alone }'
 done
 
 # A Read moves 4 + 32 x 7 bytes of frames and 5 + 16 x 18 + 16 x 162 bytes

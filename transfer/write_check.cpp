@@ -19,6 +19,10 @@ QString writeCheckText(const WriteCheck &check)
         return QObject::tr("All %1 commands reached the line, but the device did not answer when it was read back, "
                            "so it is not known what it holds. Read from Device to see, or Write again.")
             .arg(kWriteCommandCount);
+    if (check.reading.outcome.status == ReadOutcome::Stopped)
+        return QObject::tr("All %1 commands reached the line; the check that reads them back stopped, so it is not "
+                           "known what the device holds.")
+            .arg(kWriteCommandCount);
     if (!check.differs())
         return {};
     QStringList lines{QObject::tr("The device does not hold what was written. Write again; if it still differs, "

@@ -20,6 +20,6 @@ struct WriteCheck {
 WriteCheck checkWrite(TransferHost &host, const WriteRequest &request);
 
 // What the window tells after the check: each field the modem holds
-// otherwise, or that the modem did not answer the check; empty when the
-// modem holds what was written (or the check was stopped).
+// otherwise, that the modem did not answer the check, or that the check
+// stopped; empty when the modem holds what was written.
 QString writeCheckText(const WriteCheck &check);

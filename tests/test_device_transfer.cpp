@@ -316,8 +316,9 @@ private slots:
         auto *start = window_->findChild<QPushButton *>(button);
         QString seen;
         QByteArray onLineAtAnswer;
+        bool once = false;  // the check after a Write runs its bar again
         connect(window_.get(), &frmMain::progressChanged, this, [&](int value) {
-            if (value != askAt)
+            if (value != askAt || std::exchange(once, true))
                 return;
             window_->windowHandle()->close();  // the title bar's close box
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());

@@ -1,5 +1,4 @@
 #include "ui/after_first_paint.h"
-#include "ui/font_preload.h"
 #include "ui/fonts.h"
 #include "app/application_icon.h"
 #include "app/main_window.h"
@@ -65,9 +64,7 @@ int main(int argc, char **argv)
     case TextRequest::None:
         break;
     }
-    FontPreload fonts;
     QApplication app(argc, argv);
-    fonts.wait();  // before anything that may end the program
     parseArguments(app);
 
     // Every window, the dialogs included, shows the program's icon.

@@ -17,8 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <future>
-
 namespace {
 
 // The design keeps both phone columns inside "Phone Numbers": the second
@@ -56,9 +54,6 @@ Combo *dropDown(QWidget *parent, const QString &name, int l, int t, int w, int h
 
 void frmMain::buildControls()
 {
-    // Decoded on a second thread while the controls are built.
-    auto picture = std::async(std::launch::async, pngImage, QStringLiteral(":/assets/picture.png"));
-
     setWindowTitle("Telvarin");
     setFont(sansSerifFont(8.25));
     setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
@@ -67,7 +62,7 @@ void frmMain::buildControls()
     Frame2 = frame(this, "Frame2", "Configuration", 2400, 120, kFrame2Width, 6255);
     buildChannelRows();
     buildPhoneNumbers();
-    buildCredits(picture.get());
+    buildCredits(pngImage(QStringLiteral(":/assets/picture.png")));
 
     for (QWidget *frame : std::initializer_list<QWidget *>{Frame1, Frame4, FrameFunction, frameFile, Frame2, Frame3})
         shrinkFontToFit(frame);

@@ -17,7 +17,7 @@ QString textProblem(const QString &value, const QString &field)
         return configText("Its %1 is longer than the file can hold (%2 characters).")
             .arg(field)
             .arg(kMaxConfigFieldBytes - 2);
-    if (value.contains(QStringLiteral("\"\r\n")))
+    if (value.contains(QStringLiteral("\"\r\n")) || value.contains(QStringLiteral("\"\n")))
         return configText("Its %1 holds a double quote right before a line break, which the file cannot "
                           "tell apart from the end of the text.")
             .arg(field);
@@ -30,24 +30,43 @@ QString rowProblem(const ChannelRow &row)
     return reason.isEmpty() ? textProblem(row.message, configText("message")) : reason;
 }
 
+// Every line break as CR LF, as a file with LF line ends gives the texts back.
+ChannelTable withCrLfBreaks(ChannelTable rows)
+{
+    for (ChannelRow &row : rows)
+        for (QString *text : {&row.phoneNo, &row.message})
+            text->replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return rows;
+}
+
+// The first channel (1-based) that the reader does not give back from
+// `file` as `expected`; 0 when all come back.
+int firstLostChannel(const QByteArray &file, const ChannelTable &expected)
+{
+    const std::optional<ChannelTable> back = readSavedForm(file);
+    for (int i = 0; i < kChannelCount; ++i) {
+        // Without a reading at all, the row with a problem of its own is the one.
+        if (back ? (*back)[i] != expected[i] : !rowProblem(expected[i]).isEmpty())
+            return i + 1;
+    }
+    return back ? 0 : 1;
+}
+
 }  // namespace
 
 std::optional<UnsavableChannel> findUnsavableChannel(const ChannelTable &rows)
 {
     // The reader itself is the judge: whatever it would not give back
-    // exactly cannot be saved.
-    const std::optional<ChannelTable> back = readSavedForm(formatConfig(rows));
-    if (back && *back == rows)
+    // exactly, as saved or once an editor or version control made every
+    // line end LF, cannot be saved.
+    const QByteArray saved = formatConfig(rows);
+    int channel = firstLostChannel(saved, rows);
+    if (channel == 0)
+        channel = firstLostChannel(QByteArray(saved).replace("\r\n", "\n"), withCrLfBreaks(rows));
+    if (channel == 0)
         return std::nullopt;
-    for (int i = 0; i < kChannelCount; ++i) {
-        // Without a reading at all, the row with a problem of its own is the one.
-        const bool differs = back ? (*back)[i] != rows[i] : !rowProblem(rows[i]).isEmpty();
-        if (!differs)
-            continue;
-        const QString reason = rowProblem(rows[i]);
-        return UnsavableChannel{i + 1, reason.isEmpty() ? configText("Its texts would not load back exactly as they are.") : reason};
-    }
-    return UnsavableChannel{1, configText("Its texts would not load back exactly as they are.")};
+    const QString reason = rowProblem(rows[channel - 1]);
+    return UnsavableChannel{channel, reason.isEmpty() ? configText("Its texts would not load back exactly as they are.") : reason};
 }
 
 SavableFile savableFile(const ChannelTable &rows)

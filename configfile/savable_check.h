@@ -15,7 +15,8 @@ struct UnsavableChannel {
 
 // The first channel that would not load back as it is, if any: a character
 // beyond Latin-1, a NUL, a text too long for the reader, or a double quote
-// right before a line break where the reader would take it for the end.
+// right before a line break where the reader would take it for the end, as
+// saved or once every line end became LF.
 std::optional<UnsavableChannel> findUnsavableChannel(const ChannelTable &rows);
 
 // What Save puts into the file for `rows`, or why it refuses: no file goes

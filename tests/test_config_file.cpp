@@ -88,9 +88,13 @@ bool matches(const QString &pattern, const QString &text)
     return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(text).hasMatch();
 }
 
-bool holdsQuoteBeforeLineEnd(const ChannelRow &row)
+// Whether a text of the row holds a double quote right before CR LF, or with `anyLf` before any LF.
+bool holdsQuoteBefore(const ChannelRow &row, bool anyLf)
 {
-    return row.phoneNo.contains("\"\r\n") || row.message.contains("\"\r\n");
+    for (const QString *text : {&row.phoneNo, &row.message})
+        if (text->contains("\"\r\n") || (anyLf && text->contains("\"\n")))
+            return true;
+    return false;
 }
 
 }  // namespace
@@ -185,8 +189,9 @@ private slots:
 
     // Save then Load gives every table back exactly, also after what editors
     // and version control do to a text file. Only a table holding a quote
-    // right before CR LF (where the reader could take it for the end of the
-    // text) is refused, naming a channel that holds one.
+    // right before a line break (where the reader could take it for the end
+    // of the text, as saved or with LF line ends) is refused, naming a
+    // channel that holds one.
     void saveLoadRoundTripProperty()
     {
         QRandomGenerator random(20261206);
@@ -198,11 +203,14 @@ private slots:
                 row = {random.bounded(2) == 1, randomText(random, 16), randomText(random, 160)};
             if (n % 7 == 0)
                 table[random.bounded(16)].message = QString(160, u'm');
-            const bool quoteBeforeLineEnd = std::any_of(table.begin(), table.end(), holdsQuoteBeforeLineEnd);
-            withQuoteBeforeLineEnd += quoteBeforeLineEnd;
+            const auto anyRowHolds = [&](bool anyLf) {
+                return std::any_of(table.begin(), table.end(), [&](const ChannelRow &row) { return holdsQuoteBefore(row, anyLf); });
+            };
+            const bool quoteBeforeLineEnd = anyRowHolds(false);
+            withQuoteBeforeLineEnd += anyRowHolds(true);
             if (const std::optional<UnsavableChannel> unsavable = findUnsavableChannel(table)) {
                 ++refused;
-                QVERIFY2(holdsQuoteBeforeLineEnd(table[unsavable->channel - 1]), qPrintable(QString::number(n)));
+                QVERIFY2(holdsQuoteBefore(table[unsavable->channel - 1], true), qPrintable(QString::number(n)));
                 continue;
             }
             const QByteArray saved = formatConfig(table);
@@ -228,8 +236,6 @@ private slots:
             for (ChannelRow &row : crlf)
                 for (QString *text : {&row.phoneNo, &row.message})
                     text->replace("\r\n", "\n").replace("\n", "\r\n");
-            if (findUnsavableChannel(crlf))
-                continue;
             const QByteArray lf = QByteArray(saved).replace("\r\n", "\n");
             for (const QByteArray &bytes : {lf, "\xEF\xBB\xBF" + lf.chopped(1)}) {
                 const ConfigReadResult loaded = readBytes(bytes);
@@ -237,8 +243,9 @@ private slots:
                 QVERIFY2(loaded.rows == QList<ChannelRow>(crlf.begin(), crlf.end()), qPrintable(QString("%1, LF").arg(n)));
             }
         }
-        // Most tables hold a quote before a line break somewhere; few of them must be refused.
-        QVERIFY2(withQuoteBeforeLineEnd > kTables / 2 && refused > 0 && refused < withQuoteBeforeLineEnd / 10,
+        // Most tables hold a quote before a line break somewhere (these texts
+        // draw line breaks and quotes often); most of them must still be saved.
+        QVERIFY2(withQuoteBeforeLineEnd > kTables / 2 && refused > 0 && refused < withQuoteBeforeLineEnd / 4,
                  qPrintable(QString("%1 of %2 refused").arg(refused).arg(withQuoteBeforeLineEnd)));
     }
 
@@ -251,6 +258,9 @@ private slots:
         QTest::addColumn<QString>("reason");  // a pattern
         QTest::newRow("quote, line end, quote") << "file" << ChannelRow{true, "1\"\r\n\"2", "x"}
                                                 << "^Channel 7 .*double quote right before a line break";
+        // Read back as saved, but not once an editor made every line end LF.
+        QTest::newRow("quote, LF, quote") << "file" << ChannelRow{true, "1\"\n\"2", "x"}
+                                          << "^Channel 7 .*double quote right before a line break";
         QTest::newRow("beyond Latin-1") << "file" << ChannelRow{true, "", QStringLiteral("5 \U0001F525")}
                                         << "^Channel 7 .*\"\U0001F525\" \\(U\\+1F525\\)";
         QTest::newRow("NUL") << "file" << ChannelRow{true, "", QString::fromLatin1("a\0b", 3)} << "^Channel 7 .*NUL";

@@ -712,12 +712,10 @@ private:
     bool plantInSharedFolder()
     {
         const passwd *nobody = ::getpwnam("nobody");
-        if (::geteuid() != 0 || !nobody || !QDir().mkdir(file("shared")) || !writeFile(file("shared/planted"), "planted"))
-            return false;
-        return ::chmod(qPrintable(file("shared")), 01777) == 0 && ::symlink("../victim", qPrintable(file("shared/link"))) == 0
-               && ::lchown(qPrintable(file("shared/link")), nobody->pw_uid, nobody->pw_gid) == 0
-               && ::chown(qPrintable(file("shared/planted")), nobody->pw_uid, nobody->pw_gid) == 0
-               && ::chmod(qPrintable(file("shared/planted")), 0666) == 0;
+        return ::geteuid() == 0 && nobody && QDir().mkdir(file("shared")) && writeFile(file("shared/planted"), "planted")
+               && ::chmod(qPrintable(file("shared")), 01777) == 0 && ::symlink("../victim", qPrintable(file("shared/link"))) == 0
+               && ::lchown(qPrintable(file("shared/link")), nobody->pw_uid, 0) == 0
+               && ::chown(qPrintable(file("shared/planted")), nobody->pw_uid, 0) == 0 && ::chmod(qPrintable(file("shared/planted")), 0666) == 0;
     }
 
     std::unique_ptr<SimulatedPort> port_;

@@ -5,7 +5,7 @@
 #include "cli/stop_signals.h"
 #include "cli/unit_result.h"
 #include "configfile/config_file.h"
-#include "configfile/regular_file.h"
+#include "configfile/output_file.h"
 #include "configfile/config_messages.h"
 #include "transfer/device_write.h"
 
@@ -41,7 +41,7 @@ QStringList writeProblemLines(const QString &file, const WriteRequest &request)
 
 QString outputProblem(const QString &file)
 {
-    if (const QString problem = saveTargetProblem(file); !problem.isEmpty())
+    if (const QString problem = outputRefusal(file); !problem.isEmpty())
         return problem;
     const QFileInfo folder(QFileInfo(file).absolutePath());
     if (!folder.isDir())

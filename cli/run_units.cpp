@@ -3,12 +3,14 @@
 #include "cli/json_report.h"
 #include "cli/progress_bar.h"
 #include "cli/stop_signals.h"
+#include "cli/terminal_text.h"
 #include "cli/unit_job.h"
 #include "cli/unit_report.h"
 #include "cli/unit_threads.h"
 #include "configfile/config_file.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -21,12 +23,18 @@ bool writeOut(const QByteArray &bytes)
 // differences of a verify (each line after the unit's label when there are several).
 void printData(QList<UnitResult> &results)
 {
+    const bool terminal = ::isatty(STDOUT_FILENO) == 1;
     for (UnitResult &result : results) {
-        if (result.standardOutput && !writeOut(*result.standardOutput)) {
+        bool escaped = false;
+        if (result.standardOutput
+            && !writeOut(terminal ? terminalSafe(*result.standardOutput, &escaped) : *result.standardOutput)) {
             result.errors.append(QStringLiteral("standard output: the table could not be written."));
             result.exitCode = kExitUsage;
             result.result = UnitResult::Failed;
         }
+        if (escaped)
+            printLine(stderr, QStringLiteral("standard output is a terminal: control characters in the table are "
+                                             "shown as \\xNN. Send it to a file for the exact bytes."));
         for (const Difference &difference : result.differences)
             printLine(stdout, (results.size() > 1 ? result.label + QStringLiteral(": ") : QString()) + differenceLine(difference));
     }

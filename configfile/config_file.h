@@ -11,8 +11,8 @@ struct FileResult {
 };
 
 // Writes the whole file or nothing: a failed save leaves an existing file
-// exactly as it was. Refuses, before writing anything, a target that is not
-// an ordinary file and a table that would not load back exactly.
+// exactly as it was. Refuses, before writing anything, a table that would
+// not load back exactly and a target that output_file.h refuses.
 FileResult saveConfigFile(const QString &path, const ChannelTable &rows);
 
 // Reads the file at `path`. A file that cannot be opened or read, or is not

@@ -12,8 +12,6 @@
 #include <unistd.h>
 #endif
 
-namespace {
-
 #ifdef Q_OS_UNIX
 QString notRegularText(mode_t mode)
 {
@@ -25,7 +23,11 @@ QString notRegularText(mode_t mode)
                                        : QT_TRANSLATE_NOOP("ConfigFile", "not a file");
     return configText("It is %1, not an ordinary file. Choose an ordinary file.").arg(configText(kind));
 }
+#endif
 
+namespace {
+
+#ifdef Q_OS_UNIX
 QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 #endif
 

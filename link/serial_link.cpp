@@ -2,6 +2,7 @@
 
 #include "link/com_port.h"
 #include "link/port_access.h"
+#include "link/port_lock.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -81,14 +82,21 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
     // Opened by its real name, so every name of one device (a COM link, the
     // device path, two links) takes the same lock file.
     const QString canonical = QFileInfo(device).canonicalFilePath();
-    cm.setPortName(canonical.isEmpty() ? device : canonical);
+    const QString realName = canonical.isEmpty() ? device : canonical;
+    cm.setPortName(realName);
     cm.setBaudRate(QSerialPort::Baud9600);
     cm.setDataBits(QSerialPort::Data8);
     cm.setParity(QSerialPort::NoParity);
     cm.setStopBits(QSerialPort::OneStop);
     cm.setFlowControl(QSerialPort::NoFlowControl);
     cm.setReadBufferSize(1024);
-    if (!cm.open(QIODevice::ReadWrite)) {
+    // A lock file that a dead program left, or one naming no process, would
+    // keep every user from the port for good: it goes, when this user may remove it.
+    const QString lockFile = portLockFilePath(realName);
+    bool opened = cm.open(QIODevice::ReadWrite);
+    if (!opened && cm.error() == QSerialPort::PermissionError && removeStaleLockFile(lockFile))
+        opened = cm.open(QIODevice::ReadWrite);
+    if (!opened) {
         // A file, a pipe or another device refuses the line settings with a
         // text that explains nothing ("Inappropriate ioctl for device").
         *error = cm.errorString() == systemText(ENOTTY)
@@ -97,6 +105,9 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
                      : QStringLiteral("%1: %2").arg(portLabel_, cm.errorString());
         if (const QString hint = permissionHint(device, cm.error()); !hint.isEmpty())
             *error += QLatin1Char(' ') + hint;
+        else if (const QString lock = cm.error() == QSerialPort::PermissionError ? lockFileObstacle(lockFile) : QString();
+                 !lock.isEmpty())
+            *error += QStringLiteral(". ") + lock;
         return false;
     }
     if (!lockDevice()) {

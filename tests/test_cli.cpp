@@ -20,7 +20,9 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -459,6 +461,11 @@ private slots:
                                             << "/dev/null: It is a character device";
         QTest::newRow("--output on write") << write + " -o FILE" << good << "" << 2 << "write takes no --output";
         QTest::newRow("--verify on verify") << "verify --verify --port 1 FILE" << good << "" << 2 << "verify takes no --verify";
+        // Planted by another user in a sticky folder every user may write to.
+        QTest::newRow("read through another's link") << "read --port 1 -o DIR/shared/link" << QByteArray() << "" << 2
+                                                     << "DIR/shared/link: DIR/shared/link is a symbolic link of user nobody";
+        QTest::newRow("read over another's file") << "read --port 1 -o DIR/shared/planted" << QByteArray() << "" << 2
+                                                  << "DIR/shared/planted belongs to user nobody";
         QTest::newRow("\u00e9, write") << write << latin1 << "" << 2
                                     << "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9), a character the device "
                                        "cannot give back";
@@ -502,6 +509,8 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(int, exitCode);
         QFETCH(QString, named);
+        if (line.contains("/shared/") && !plantInSharedFolder())
+            QSKIP("plants files of another user (nobody): needs root and the user nobody");
         port_->modem->setSilent(fault == "silent");
         modemsim::ModemState held = port_->modem->state();
         held.putText(0x0000, fault == "quote" ? "1\"\r\n\"2" : "");  // a text the file would read back shorter
@@ -595,6 +604,10 @@ private slots:
                                                << QStringList{"[3 30 31 32]"};
         QTest::newRow("simulator, log in no folder") << TELVARIN_SIM << QStringList{"--log", "/telvarin-none/modem.log"}
                                                      << 1 << QStringList{"/telvarin-none/modem.log: "};
+        QTest::newRow("simulator, memory through another's link") << TELVARIN_SIM << QStringList{"--memory", "DIR/shared/link"}
+                                                                  << 1 << QStringList{"DIR/shared/link is a symbolic link of user nobody"};
+        QTest::newRow("simulator, log over another's file") << TELVARIN_SIM << QStringList{"--log", "DIR/shared/planted"}
+                                                            << 1 << QStringList{"DIR/shared/planted belongs to user nobody"};
     }
     void answersWithoutDisplay()
     {
@@ -602,6 +615,10 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QStringList, printed);
+        if (arguments.filter("/shared/").size() > 0 && !plantInSharedFolder())
+            QSKIP("plants files of another user (nobody): needs root and the user nobody");
+        arguments.replaceInStrings("DIR", work_->path());
+        printed.replaceInStrings("DIR", work_->path());
 
         const CliRun result = run(arguments, program);
 
@@ -659,6 +676,51 @@ private slots:
         QCOMPARE(::unlink(name.constData()), 0);
     }
 
+    // On a terminal a read spells out the control characters of the
+    // modem's texts, and says so once; into a pipe it stays byte for byte.
+    void readToTerminal()
+    {
+        modemsim::ModemState held = port_->modem->state();
+        held.putText(0x0100, "\x1b]0;owned\x07\tA\r\nB");
+        port_->modem->setState(held);
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const QString terminal = ::ptsname(master);
+        const int slave = ::open(qPrintable(terminal), O_RDWR | O_NOCTTY);
+        termios raw{};
+        QVERIFY(slave >= 0 && ::tcgetattr(slave, &raw) == 0);
+        ::cfmakeraw(&raw);
+        QVERIFY(::tcsetattr(slave, TCSANOW, &raw) == 0);
+
+        const CliRun toTerminal = run({"-c", "exec \"$0\" read --fast --port 1 > \"$1\"", TELVARIN_CLI, terminal}, "/bin/sh");
+        const CliRun toPipe = run({"read", "--fast", "--port", "1"});
+        QByteArray shown(8192, '\0');
+        shown.truncate(std::max<ssize_t>(0, ::read(master, shown.data(), size_t(shown.size()))));
+        ::close(slave);
+        ::close(master);
+
+        QCOMPARE(toTerminal.exitCode, 0);
+        QVERIFY2(shown.contains("\"\\x1b]0;owned\\x07\tA\r\nB\"\r\n") && !shown.contains('\x1b'), shown.constData());
+        const QString note = "standard output is a terminal: control characters in the table are shown as \\xNN. "
+                             "Send it to a file for the exact bytes.\n";
+        QCOMPARE(toTerminal.err.count(note), 1);
+        QVERIFY(toPipe.out.toLatin1().contains("\"\x1b]0;owned\x07\tA\r\nB\"\r\n") && !toPipe.err.contains(note));
+    }
+
+    // The simulator names the file its memory could not be saved to.
+    void simulatorMemoryNotSaved()
+    {
+        QVERIFY(QDir().mkdir(file("gone")));
+        QProcess *simulator = start({"--memory", file("gone/modem.bin")}, TELVARIN_SIM);
+        QVERIFY(simulator->waitForReadyRead(10000));  // its port is up
+        QVERIFY(QDir(file("gone")).removeRecursively());
+        simulator->terminate();
+        QVERIFY(simulator->waitForFinished(10000));
+        QCOMPARE(simulator->exitCode(), 1);
+        QCOMPARE(QString(simulator->readAllStandardError()),
+                 QString("telvarin-modemsim: the memory could not be saved to %1: No such file or directory\n").arg(file("gone/modem.bin")));
+    }
+
     // The progress line fits the terminal: the bar shrinks, then the title
     // loses its middle, then the bar goes.
     void progressLineFits_data()
@@ -699,6 +761,17 @@ private:
                 QString::fromUtf8(process->readAllStandardError())};
     }
     QString file(const QString &name) const { return work_->filePath(name); }
+
+    // shared/: sticky, every user's; in it nobody's link to ../victim and
+    // nobody's file open to all. False unless run as root.
+    bool plantInSharedFolder()
+    {
+        const passwd *nobody = ::getpwnam("nobody");
+        return ::geteuid() == 0 && nobody && QDir().mkdir(file("shared")) && writeFile(file("shared/planted"), "planted")
+               && ::chmod(qPrintable(file("shared")), 01777) == 0 && ::symlink("../victim", qPrintable(file("shared/link"))) == 0
+               && ::lchown(qPrintable(file("shared/link")), nobody->pw_uid, 0) == 0
+               && ::chown(qPrintable(file("shared/planted")), nobody->pw_uid, 0) == 0 && ::chmod(qPrintable(file("shared/planted")), 0666) == 0;
+    }
 
     std::unique_ptr<SimulatedPort> port_;
     std::unique_ptr<modemsim::ModemSimulator> second_;

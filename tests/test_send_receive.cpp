@@ -13,6 +13,7 @@
 
 #include <ctime>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -166,7 +167,12 @@ private slots:
         SerialLink second(port_->directory());
         QString error;
         QVERIFY(!second.openDevice(byDevicePath ? device : other, "the second", &error));
-        QCOMPARE(error, QString("the second: Permission error while locking the device"));
+        // The lock file names its owner and its process: this one.
+        const QString lockFile = QString(". The lock file /var/lock/LCK..%1 of user %2 names process %3 (test_send_receive), "
+                                         "which is running. Close that program, or ask %2 or an administrator to remove the lock file.")
+                                     .arg(device.mid(5).replace('/', '_'), ::getpwuid(::geteuid())->pw_name)
+                                     .arg(QCoreApplication::applicationPid());
+        QCOMPARE(error, "the second: Permission error while locking the device" + (first == "device lock" ? QString() : lockFile));
         link_.reset();
         plain.close();
         if (fd >= 0)

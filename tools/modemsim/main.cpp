@@ -1,6 +1,7 @@
 // telvarin-modemsim: plays the alarm modem on a pseudo-terminal until SIGINT
 // or SIGTERM, for the tool to connect to by hand or from a demo script.
 
+#include "configfile/output_file.h"
 #include "tools/modemsim/memory_file.h"
 #include "tools/modemsim/modem_simulator.h"
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -46,14 +48,23 @@ struct Options {
 };
 
 // Where the frames are logged: standard error, a file or nowhere (null).
+// The file is put in place at once, so that it can be watched.
 bool openLog(const QCommandLineParser &parser, const Options &o, std::FILE **log, QString *error)
 {
     *log = parser.isSet(o.verbose) ? stderr : nullptr;
     if (!parser.isSet(o.log))
         return true;
-    *log = std::fopen(QFile::encodeName(parser.value(o.log)).constData(), "w");
-    if (!*log)
+    OutputFile file;
+    if (!file.open(parser.value(o.log)) || !file.commit()) {
+        *error = parser.value(o.log) + QStringLiteral(": ") + file.errorString();
+        return false;
+    }
+    const int handle = file.takeHandle();
+    *log = fdopen(handle, "w");
+    if (!*log) {
         *error = parser.value(o.log) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        ::close(handle);
+    }
     return *log != nullptr;
 }
 
@@ -63,6 +74,11 @@ bool startingState(const QCommandLineParser &parser, const Options &o, modemsim:
 {
     *state = parser.isSet(o.empty) ? modemsim::ModemState{} : modemsim::demoState();
     const QString memoryFile = parser.value(o.memory);
+    // Refused now rather than after a whole session, when it is saved.
+    if (const QString refusal = memoryFile.isEmpty() ? QString() : outputRefusal(memoryFile); !refusal.isEmpty()) {
+        *error = refusal;
+        return false;
+    }
     if (!memoryFile.isEmpty() && QFileInfo::exists(memoryFile) && !modemsim::loadMemoryFile(memoryFile, *state, error))
         return false;
     if (!parser.isSet(o.slave))

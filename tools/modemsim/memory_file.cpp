@@ -1,5 +1,7 @@
 #include "tools/modemsim/memory_file.h"
 
+#include "configfile/output_file.h"
+
 #include <QFile>
 
 namespace modemsim {
@@ -14,7 +16,7 @@ bool loadMemoryFile(const QString &path, ModemState &state, QString *error)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = file.errorString();
+            *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
     }
     const QByteArray bytes = file.read(kMemorySize + kSettingsSize + 1);
@@ -36,10 +38,10 @@ bool saveMemoryFile(const QString &path, const ModemState &state, QString *error
 {
     const QByteArray bytes = state.memory + char(state.slaveId) + char(state.enableMask & 0xFF)
                              + char(state.enableMask >> 8);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+    OutputFile file;
+    if (!file.open(path) || !file.write(bytes) || !file.commit()) {
         if (error)
-            *error = file.errorString();
+            *error = QStringLiteral("the memory could not be saved to %1: %2").arg(path, file.errorString());
         return false;
     }
     return true;

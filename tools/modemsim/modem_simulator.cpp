@@ -31,6 +31,19 @@ using std::chrono::milliseconds;
 constexpr milliseconds kStaleFrame{100};
 // While a paced reply goes out, bytes are released in batches this far apart.
 constexpr milliseconds kPaceTick{2};
+// The logs keep the latest frames and discarded bytes, up to these sizes; a
+// tool that floods the line cannot make them grow without end.
+constexpr qsizetype kFrameLogLimit = 4096;
+constexpr qsizetype kDiscardLogLimit = 64 * 1024;
+
+// Keeps the last `limit` entries of a log, trimming it only once it holds
+// twice that, so that a flood costs no copy per entry.
+template <typename Log>
+void bound(Log &log, qsizetype limit)
+{
+    if (log.size() > 2 * limit)
+        log.remove(0, log.size() - limit);
+}
 
 // Runs f on the worker with its mutex held.
 template <typename W, typename F>
@@ -84,8 +97,9 @@ public:
     int forgetCountdown = -1;  // commands until the one carried out on a copy; -1: never
     bool dropped = false;
     bool stopping = false;
-    QList<QByteArray> frames;
+    QList<QByteArray> frames;  // the latest, see bound()
     QByteArray discarded;
+    int logged = 0;  // frames since the log was cleared
     int commands = 0;
     QString slavePath;
 
@@ -127,6 +141,8 @@ void ModemSimulator::Worker::answer(const QByteArray &frame, Clock::time_point a
                                     std::vector<Traffic> &traffic)
 {
     frames.append(frame);
+    bound(frames, kFrameLogLimit);
+    ++logged;
     ++commands;
     framesArrived.notify_all();
     traffic.push_back({true, frame});
@@ -146,8 +162,8 @@ void ModemSimulator::Worker::answer(const QByteArray &frame, Clock::time_point a
     }
     reply.prepend(std::exchange(stray, {}));
     const bool late = memoryReadDelayMs >= 0 && isMemoryRead(frame);
-    pacer.enqueue(reply, arrived + milliseconds(late ? memoryReadDelayMs : options.processingDelayMs));
-    traffic.push_back({false, reply});
+    if (pacer.enqueue(reply, arrived + milliseconds(late ? memoryReadDelayMs : options.processingDelayMs)))
+        traffic.push_back({false, reply});
 }
 
 void ModemSimulator::Worker::takeFrames(Line &line, bool stale, std::vector<Traffic> &traffic)
@@ -161,6 +177,7 @@ void ModemSimulator::Worker::takeFrames(Line &line, bool stale, std::vector<Traf
         } else if (check.status == FrameStatus::Invalid || stale) {
             // Drop one byte and look for a frame start in what follows.
             discarded += rx[0];
+            bound(discarded, kDiscardLogLimit);
             rx.remove(0, 1);
         } else {
             break;
@@ -378,16 +395,20 @@ void ModemSimulator::setState(const ModemState &state)
 
 QList<QByteArray> ModemSimulator::receivedFrames() const
 {
-    return locked(*worker_, [](auto &w) { return w.frames; });
+    return locked(*worker_, [](auto &w) { return w.frames.mid(std::max<qsizetype>(0, w.frames.size() - kFrameLogLimit)); });
 }
 
-QByteArray ModemSimulator::discardedBytes() const { return locked(*worker_, [](auto &w) { return w.discarded; }); }
+QByteArray ModemSimulator::discardedBytes() const
+{
+    return locked(*worker_, [](auto &w) { return w.discarded.right(kDiscardLogLimit); });
+}
 
 void ModemSimulator::clearLog()
 {
     locked(*worker_, [](auto &w) {
         w.frames.clear();
         w.discarded.clear();
+        w.logged = 0;
     });
 }
 
@@ -397,7 +418,7 @@ bool ModemSimulator::waitForFrames(int count, int timeoutMs) const
 {
     std::unique_lock lock(worker_->mutex);
     return worker_->framesArrived.wait_for(lock, milliseconds(timeoutMs),
-                                           [&] { return worker_->frames.size() >= count; });
+                                           [&] { return worker_->logged >= count; });
 }
 
 void ModemSimulator::setSilent(bool silent) { locked(*worker_, [&](auto &w) { w.silent = silent; }); }

@@ -34,13 +34,14 @@ public:
     ModemState state() const;
     void setState(const ModemState &state);
 
-    // Every complete frame received, byte for byte, in order; and the bytes
-    // that were thrown away because they formed no valid frame.
+    // The complete frames received, byte for byte, in order; and the bytes
+    // that were thrown away because they formed no valid frame. Each keeps
+    // the latest only: 4096 frames, 64 KiB.
     QList<QByteArray> receivedFrames() const;
     QByteArray discardedBytes() const;
     void clearLog();
     int commandCount() const;                  // frames received since start
-    bool waitForFrames(int count, int timeoutMs) const;  // until receivedFrames() holds count
+    bool waitForFrames(int count, int timeoutMs) const;  // until count frames came since clearLog()
 
     // Fault modes.
     void setSilent(bool silent);                       // answers nothing, still carries commands out

@@ -14,13 +14,15 @@ ReplyPacer::Clock::time_point byteTimeAfter(ReplyPacer::Clock::time_point start,
 
 }  // namespace
 
-void ReplyPacer::enqueue(const QByteArray &bytes, Clock::time_point readyAt)
+bool ReplyPacer::enqueue(const QByteArray &bytes, Clock::time_point readyAt)
 {
-    if (bytes.isEmpty())
-        return;
+    if (bytes.isEmpty() || queuedBytes_ + bytes.size() > kQueueLimit)
+        return bytes.isEmpty();
     queue_.push_back({bytes, readyAt, {}, 0});
+    queuedBytes_ += bytes.size();
     if (queue_.size() == 1)
         startFront();
+    return true;
 }
 
 void ReplyPacer::startFront()
@@ -50,6 +52,7 @@ void ReplyPacer::markWritten(qsizetype count)
         return;
     // Unpaced, the line is free as soon as the reply was written.
     lineFree_ = paced_ ? byteTimeAfter(reply.start, reply.bytes.size()) : reply.start;
+    queuedBytes_ -= reply.bytes.size();
     queue_.pop_front();
     startFront();
 }

@@ -17,9 +17,18 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::nanoseconds kByteTime{1'000'000'000LL * 10 / 9600};
 
+    // Replies waiting beyond this many bytes are not queued but dropped, as
+    // a busy modem drops them: a tool that sends without reading cannot make
+    // the queue grow without end.
+    static constexpr qsizetype kQueueLimit = 64 * 1024;
+
     void setPaced(bool paced) { paced_ = paced; }
-    void enqueue(const QByteArray &bytes, Clock::time_point readyAt);
-    void clear() { queue_.clear(); }
+    bool enqueue(const QByteArray &bytes, Clock::time_point readyAt);  // false: dropped
+    void clear()
+    {
+        queue_.clear();
+        queuedBytes_ = 0;
+    }
 
     // The bytes of the front reply whose time has come and that are not yet
     // written; the caller reports with markWritten() how many it got out.
@@ -40,6 +49,7 @@ private:
 
     std::deque<Reply> queue_;
     Clock::time_point lineFree_{};  // when the line has finished the last reply
+    qsizetype queuedBytes_ = 0;
     bool paced_ = true;
 };
 

@@ -36,12 +36,12 @@ constexpr milliseconds kPaceTick{2};
 constexpr qsizetype kFrameLogLimit = 4096;
 constexpr qsizetype kDiscardLogLimit = 64 * 1024;
 
-// Keeps the last `limit` entries of a log, trimming it only once it holds
-// twice that, so that a flood costs no copy per entry.
+// Keeps the last `limit` entries of a log. Qt 6 takes entries off the front
+// without moving the rest, so a flood costs no copy per entry.
 template <typename Log>
 void bound(Log &log, qsizetype limit)
 {
-    if (log.size() > 2 * limit)
+    if (log.size() > limit)
         log.remove(0, log.size() - limit);
 }
 
@@ -395,13 +395,10 @@ void ModemSimulator::setState(const ModemState &state)
 
 QList<QByteArray> ModemSimulator::receivedFrames() const
 {
-    return locked(*worker_, [](auto &w) { return w.frames.mid(std::max<qsizetype>(0, w.frames.size() - kFrameLogLimit)); });
+    return locked(*worker_, [](auto &w) { return w.frames; });
 }
 
-QByteArray ModemSimulator::discardedBytes() const
-{
-    return locked(*worker_, [](auto &w) { return w.discarded.right(kDiscardLogLimit); });
-}
+QByteArray ModemSimulator::discardedBytes() const { return locked(*worker_, [](auto &w) { return w.discarded; }); }
 
 void ModemSimulator::clearLog()
 {

@@ -3,6 +3,8 @@
 #include "cli/serial_host.h"
 #include "cli/unit_job.h"
 
+#include <algorithm>
+
 void verifyUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
 {
     const ModemReading reading = readModem(host);
@@ -16,11 +18,21 @@ void verifyUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
         result.result = UnitResult::NoAnswer;
         return;
     }
-    result.differences = compareWithModem(job.table, job.unit.slaveId, reading);
-    if (const qsizetype count = result.differences.size(); count > 0) {
-        result.errors.append(QStringLiteral("%1: %2 %3 from %4.")
-                                 .arg(host.label()).arg(count)
-                                 .arg(count == 1 ? QStringLiteral("difference") : QStringLiteral("differences"), job.unit.file));
+    result.differences = compareWithModem(*job.table, job.unit.slaveId, reading);
+    const qsizetype count = std::count_if(result.differences.cbegin(), result.differences.cend(),
+                                          [](const Difference &d) { return !d.notChecked; });
+    const QString found = QStringLiteral("%1 %2 from %3").arg(count)
+                              .arg(count == 1 ? QStringLiteral("difference") : QStringLiteral("differences"), job.unit.file);
+    // A field the modem did not give is neither the same nor different: the
+    // unit is not known to be right, whatever the rest holds.
+    if (const QString missed = missedFields(reading.outcome); !missed.isEmpty()) {
+        result.errors.append(QStringLiteral("%1: the modem did not answer every read (%2), so those fields were not "
+                                            "checked; %3 in the rest.").arg(host.label(), missed, found));
+        result.result = UnitResult::Incomplete;
+        return;
+    }
+    if (count > 0) {
+        result.errors.append(QStringLiteral("%1: %2.").arg(host.label(), found));
         result.result = UnitResult::Differs;
         return;
     }

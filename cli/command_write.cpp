@@ -6,7 +6,7 @@
 
 void writeUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
 {
-    const WriteOutcome outcome = runDeviceWrite(host, WriteRequest{*job.unit.slaveId, job.table});
+    const WriteOutcome outcome = runDeviceWrite(host, WriteRequest{*job.unit.slaveId, *job.table});
     if (outcome.status == WriteOutcome::Stalled) {
         host.close();
         result.errors.append(QStringLiteral("%1: %2").arg(host.label(), writeShortfallText(outcome)));

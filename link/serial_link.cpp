@@ -88,13 +88,16 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
     cm.setStopBits(QSerialPort::OneStop);
     cm.setFlowControl(QSerialPort::NoFlowControl);
     cm.setReadBufferSize(1024);
+    const QString notSerial = tr("%1: this is not a serial port. Choose the device of the serial adapter, such as "
+                                 "/dev/ttyUSB0.").arg(portLabel_);
+    if (isTerminalWithoutLine(device)) {
+        *error = notSerial;
+        return false;
+    }
     if (!cm.open(QIODevice::ReadWrite)) {
         // A file, a pipe or another device refuses the line settings with a
         // text that explains nothing ("Inappropriate ioctl for device").
-        *error = cm.errorString() == systemText(ENOTTY)
-                     ? tr("%1: this is not a serial port. Choose the device of the serial adapter, such as "
-                          "/dev/ttyUSB0.").arg(portLabel_)
-                     : QStringLiteral("%1: %2").arg(portLabel_, cm.errorString());
+        *error = cm.errorString() == systemText(ENOTTY) ? notSerial : QStringLiteral("%1: %2").arg(portLabel_, cm.errorString());
         if (const QString hint = permissionHint(device, cm.error()); !hint.isEmpty())
             *error += QLatin1Char(' ') + hint;
         return false;

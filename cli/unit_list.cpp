@@ -38,12 +38,7 @@ QString portKey(const QString &port)
 {
     const int number = parsePortNumber(port).value_or(0);
     const QString device = number > 0 ? comPortDevice(number, defaultPortsDirectory()) : port;
-    if (device.isEmpty())
-        return QStringLiteral("COM%1").arg(number);
-    struct stat info {};
-    if (::stat(QFile::encodeName(device).constData(), &info) == 0 && S_ISCHR(info.st_mode))
-        return QStringLiteral("device %1").arg(info.st_rdev);
-    return pathIdentity(device);
+    return device.isEmpty() ? QStringLiteral("COM%1").arg(number) : pathIdentity(device);
 }
 
 // Two outputs are one file when they lead to one, through links or not.

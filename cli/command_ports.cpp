@@ -32,15 +32,14 @@ int runPorts(bool json)
     QList<PresentComPort> ports = presentComPorts(defaultPortsDirectory());
     ports.removeIf([](const PresentComPort &port) { return !isCharacterDevice(port.device); });
     if (json) {
-        const QByteArray report = portsReport(ports);
-        std::fwrite(report.constData(), 1, size_t(report.size()), stdout);
+        writeStandardOutput(portsReport(ports));
         return kExitOk;
     }
     for (const PresentComPort &port : ports) {
         QString line = QStringLiteral("COM %1\t%2").arg(port.number).arg(port.device);
         if (!port.description.isEmpty())
             line += QLatin1Char('\t') + port.description;
-        printLine(stdout, line);
+        writeStandardOutputLine(line);
     }
     return kExitOk;
 }

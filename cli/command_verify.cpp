@@ -3,6 +3,8 @@
 #include "cli/serial_host.h"
 #include "cli/unit_job.h"
 
+#include <algorithm>
+
 void checkUnit(SerialHost &host, const UnitJob &job, UnitResult &result, const QString &before)
 {
     result.checked = true;
@@ -19,10 +21,21 @@ void checkUnit(SerialHost &host, const UnitJob &job, UnitResult &result, const Q
         result.result = UnitResult::NoAnswer;
         return;
     }
-    result.differences = compareWithModem(job.table, job.unit.slaveId, reading);
-    if (const qsizetype count = result.differences.size(); count > 0) {
-        const QString counted = QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("difference") : QStringLiteral("differences"));
-        result.errors.append(before.isEmpty() ? QStringLiteral("%1: %2 from %3.").arg(host.label(), counted, job.unit.file)
+    result.differences = compareWithModem(*job.table, job.unit.slaveId, reading);
+    const qsizetype count = std::count_if(result.differences.cbegin(), result.differences.cend(),
+                                          [](const Difference &d) { return !d.notChecked; });
+    const QString counted = QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("difference") : QStringLiteral("differences"));
+    const QString found = before.isEmpty() ? QStringLiteral("%1 from %2").arg(counted, job.unit.file) : counted;
+    // A field the modem did not give is neither the same nor different: the
+    // unit is not known to be right, whatever the rest holds.
+    if (const QString missed = missedFields(reading.outcome); !missed.isEmpty()) {
+        result.errors.append(QStringLiteral("%1: %2the modem did not answer every read (%3), so those fields were not "
+                                            "checked; %4 in the rest.").arg(host.label(), written, missed, found));
+        result.result = UnitResult::Incomplete;
+        return;
+    }
+    if (count > 0) {
+        result.errors.append(before.isEmpty() ? QStringLiteral("%1: %2.").arg(host.label(), found)
                                               : QStringLiteral("%1: %2, but read back the modem shows %3.").arg(host.label(), before, counted));
         result.result = UnitResult::Differs;
         return;

@@ -10,7 +10,7 @@ void writeUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
     // reply is in; every write command keeps its full 200 ms.
     host.link().setEndOnWholeReply(true);
     result.checked = job.verify;
-    const WriteOutcome outcome = runDeviceWrite(host, WriteRequest{*job.unit.slaveId, job.table});
+    const WriteOutcome outcome = runDeviceWrite(host, WriteRequest{*job.unit.slaveId, *job.table});
     if (outcome.status == WriteOutcome::NoAnswer) {
         host.close();
         result.errors.append(QStringLiteral("%1: Cannot communicate with device (no answer to the first read); nothing was written.")

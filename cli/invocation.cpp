@@ -36,14 +36,15 @@ QString usageText()
         "                  the full 200 ms of each command (about twice as fast)\n"
         "      --verify    write: then read the modem back and list where it differs,\n"
         "                  as verify does\n"
+        "      --jobs N    at most N units at once (default %3); the others wait their turn\n"
         "  -q, --quiet     print nothing but errors\n"
         "  -h, --help      this text\n"
-        "      --version   the program's version\n"
+        "  -v, --version   the program's version\n"
         "\n"
         "Exit codes: 0 done (every unit); 1 a modem did not answer, answered in part,\n"
         "or differs; 2 bad usage, or a file or port that cannot be used; 130/143\n"
         "interrupted.\n")
-        .arg(slaveIdRange(), comPortRange());
+        .arg(slaveIdRange(), comPortRange()).arg(kDefaultJobs);
 }
 
 std::optional<int> parsePortNumber(const QString &port)
@@ -107,8 +108,6 @@ QString undecodableArgument(int argc, const char *const argv[])
 
 namespace {
 
-InvocationResult usageError(const QString &why) { return {std::nullopt, why}; }
-
 struct Options {
     QCommandLineOption port{QStringLiteral("port"), QString(), QStringLiteral("P")};
     QCommandLineOption output{QStringList{QStringLiteral("o"), QStringLiteral("output")}, QString(), QStringLiteral("FILE")};
@@ -117,9 +116,10 @@ struct Options {
     QCommandLineOption json{QStringLiteral("json")};
     QCommandLineOption fast{QStringLiteral("fast")};
     QCommandLineOption verify{QStringLiteral("verify")};
+    QCommandLineOption jobs{QStringLiteral("jobs"), QString(), QStringLiteral("N")};
     QCommandLineOption quiet{QStringList{QStringLiteral("q"), QStringLiteral("quiet")}};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
-    QCommandLineOption version{QStringLiteral("version")};
+    QCommandLineOption version{QStringList{QStringLiteral("v"), QStringLiteral("version")}};
 };
 
 std::optional<Invocation::Command> commandNamed(const QString &name)
@@ -158,6 +158,8 @@ QString misplacedOption(Invocation::Command command, const QString &name, const 
         return QStringLiteral("ports takes no --fast");
     if (command != Invocation::Write && parser.isSet(o.verify))
         return QStringLiteral("%1 takes no --verify").arg(name);
+    if (command == Invocation::Ports && parser.isSet(o.jobs))
+        return QStringLiteral("ports takes no --jobs");
     if (fileArguments > (takesFile && !batch ? 1 : 0))
         return QStringLiteral("%1: unexpected argument \"%2\"").arg(name, parser.positionalArguments().last());
     if (batch && (parser.isSet(o.port) || parser.isSet(o.slave) || parser.isSet(o.output)))
@@ -203,17 +205,9 @@ QString outputFiles(const QCommandLineParser &parser, const Options &o, QList<Un
 
 QString unitsFromManifest(const QString &path, Invocation &run)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("%1: %2").arg(path, file.errorString());
-    const ManifestResult manifest = parseManifest(file.readAll(), QFileInfo(path).absolutePath(),
-                                                  run.command == Invocation::Write);
-    if (manifest.badLine > 0)
-        return QStringLiteral("%1: line %2: %3; nothing was sent").arg(path).arg(manifest.badLine).arg(manifest.error);
-    if (!manifest.error.isEmpty())
-        return QStringLiteral("%1: %2").arg(path, manifest.error);
+    const ManifestResult manifest = readManifest(path, run.command == Invocation::Write);
     run.units = manifest.units;
-    return {};
+    return manifest.error;
 }
 
 QString unitsFromArguments(const QString &name, const QCommandLineParser &parser, const Options &o, Invocation &run)
@@ -231,45 +225,70 @@ QString unitsFromArguments(const QString &name, const QCommandLineParser &parser
     return {};
 }
 
+// The invocation's units and settings; an error text when they are not usable.
+QString readInvocation(const QCommandLineParser &parser, const Options &o, Invocation &run)
+{
+    const QString name = parser.positionalArguments().first();
+    if (const QString error = misplacedOption(run.command, name, parser, o, parser.positionalArguments().size() - 1);
+        !error.isEmpty())
+        return error;
+    if (run.command == Invocation::Ports)
+        return {};
+    if (parser.isSet(o.jobs)) {
+        bool ok = false;
+        run.jobs = parser.value(o.jobs).toInt(&ok);
+        if (!ok || run.jobs < 1)
+            return QStringLiteral("--jobs \"%1\" is not a number of units, 1 or more").arg(parser.value(o.jobs));
+    }
+    const QString error = parser.isSet(o.batch) ? unitsFromManifest(parser.value(o.batch), run)
+                                                : unitsFromArguments(name, parser, o, run);
+    if (!error.isEmpty())
+        return error;
+    return unitListProblem(run.units, run.command == Invocation::Read);
+}
+
 }  // namespace
 
 InvocationResult parseInvocation(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const Options o;
-    parser.addOptions({o.port, o.output, o.slave, o.batch, o.json, o.fast, o.verify, o.quiet, o.help, o.version});
-    if (!parser.parse(arguments))
-        return usageError(parser.errorText());
-
+    parser.addOptions({o.port, o.output, o.slave, o.batch, o.json, o.fast, o.verify, o.jobs, o.quiet, o.help, o.version});
+    const bool parsed = parser.parse(arguments);
+    InvocationResult result{std::nullopt, {}, parser.isSet(o.json) || arguments.contains(QLatin1String("--json")), {}};
+    const QStringList positional = parser.positionalArguments();
+    const std::optional<Invocation::Command> command = positional.isEmpty() ? std::nullopt : commandNamed(positional.first());
+    if (command)
+        result.commandName = positional.first();
+    if (!parsed) {
+        result.error = parser.errorText();
+        return result;
+    }
     Invocation run;
     run.quiet = parser.isSet(o.quiet);
     run.json = parser.isSet(o.json);
     run.fast = parser.isSet(o.fast);
     run.verify = parser.isSet(o.verify);
-    if (parser.isSet(o.help))
-        return {run, {}};
+    if (parser.isSet(o.help)) {
+        result.invocation = run;
+        return result;
+    }
     if (parser.isSet(o.version)) {
         run.command = Invocation::Version;
-        return {run, {}};
+        result.invocation = run;
+        return result;
     }
-    const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        return usageError(QStringLiteral("no command given: read, write, verify or ports"));
-    const QString name = positional.first();
-    const std::optional<Invocation::Command> command = commandNamed(name);
-    if (!command)
-        return usageError(QStringLiteral("unknown command \"%1\": read, write, verify or ports").arg(name));
+    if (positional.isEmpty()) {
+        result.error = QStringLiteral("no command given: read, write, verify or ports");
+        return result;
+    }
+    if (!command) {
+        result.error = QStringLiteral("unknown command \"%1\": read, write, verify or ports").arg(positional.first());
+        return result;
+    }
     run.command = *command;
-    if (const QString error = misplacedOption(run.command, name, parser, o, positional.size() - 1); !error.isEmpty())
-        return usageError(error);
-    if (run.command == Invocation::Ports)
-        return {run, {}};
-    const QString error = parser.isSet(o.batch) ? unitsFromManifest(parser.value(o.batch), run)
-                                                : unitsFromArguments(name, parser, o, run);
-    if (error.isEmpty()) {
-        if (const QString clash = unitListProblem(run.units, run.command == Invocation::Read); !clash.isEmpty())
-            return usageError(clash);
-        return {run, {}};
-    }
-    return usageError(error);
+    result.error = readInvocation(parser, o, run);
+    if (result.error.isEmpty())
+        result.invocation = run;
+    return result;
 }

@@ -13,6 +13,11 @@ struct UnitSpec {
     QString file;                  // write, verify: the configuration file; read: the output ("-" for stdout)
 };
 
+// Units run at once unless --jobs says otherwise: a bench of that many
+// adapters runs in one round, and its open files stay well within the usual
+// limit of 1024.
+inline constexpr int kDefaultJobs = 64;
+
 // One run of telvarin-cli as the command line asks for it, checked before
 // anything is opened.
 struct Invocation {
@@ -23,11 +28,15 @@ struct Invocation {
     bool json = false;
     bool fast = false;             // read, verify: a command ends once its whole reply is in
     bool verify = false;           // write: read the modem back and compare, as verify does
+    int jobs = kDefaultJobs;       // at most this many units at once
 };
 
 struct InvocationResult {
     std::optional<Invocation> invocation;
     QString error;                 // one line, when the command line is not usable
+    // As far as the command line could be read, for the report of a refusal.
+    bool json = false;
+    QString commandName;           // "read", "write", "verify", "ports"; empty when there is none
 };
 
 // `arguments` includes the program name, as QCoreApplication::arguments().

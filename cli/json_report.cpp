@@ -10,12 +10,6 @@ namespace {
 
 constexpr int kReportFormat = 1;
 
-QString commandName(Invocation::Command command)
-{
-    return command == Invocation::Write ? QStringLiteral("write")
-         : command == Invocation::Verify ? QStringLiteral("verify") : QStringLiteral("read");
-}
-
 QJsonValue orNull(const std::optional<int> &value) { return value ? QJsonValue(*value) : QJsonValue(); }
 
 QJsonObject field(const QJsonValue &channel, const QString &name)
@@ -96,6 +90,12 @@ QJsonObject unit(Invocation::Command command, const UnitResult &result)
 
 }  // namespace
 
+QString commandName(Invocation::Command command)
+{
+    return command == Invocation::Write ? QStringLiteral("write")
+         : command == Invocation::Verify ? QStringLiteral("verify") : QStringLiteral("read");
+}
+
 QByteArray unitsReport(Invocation::Command command, const QList<UnitResult> &results, int exitCode)
 {
     QJsonArray units;
@@ -104,6 +104,7 @@ QByteArray unitsReport(Invocation::Command command, const QList<UnitResult> &res
     const QJsonObject report{{QStringLiteral("format"), kReportFormat},
                              {QStringLiteral("command"), commandName(command)},
                              {QStringLiteral("exitCode"), exitCode},
+                             {QStringLiteral("errors"), QJsonArray()},
                              {QStringLiteral("units"), units}};
     return QJsonDocument(report).toJson();
 }
@@ -117,4 +118,14 @@ QByteArray portsReport(const QList<PresentComPort> &ports)
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("format"), kReportFormat}, {QStringLiteral("command"), QStringLiteral("ports")},
                                      {QStringLiteral("ports"), list}}).toJson();
+}
+
+QByteArray refusalReport(const QString &command, const QStringList &errors)
+{
+    const bool ports = command == QLatin1String("ports");
+    return QJsonDocument(QJsonObject{{QStringLiteral("format"), kReportFormat},
+                                     {QStringLiteral("command"), command.isEmpty() ? QJsonValue() : QJsonValue(command)},
+                                     {QStringLiteral("exitCode"), kExitUsage},
+                                     {QStringLiteral("errors"), QJsonArray::fromStringList(errors)},
+                                     {ports ? QStringLiteral("ports") : QStringLiteral("units"), QJsonArray()}}).toJson();
 }

@@ -11,5 +11,13 @@
 // "format" member (1) that changes only when a member changes meaning or goes.
 // Texts are the modem's texts as a Read decodes them (characters 1 to 127;
 // control characters as JSON \u escapes), so nothing is lost on the way.
+// "read", "write" or "verify", as the command line and the report name it.
+QString commandName(Invocation::Command command);
+
 QByteArray unitsReport(Invocation::Command command, const QList<UnitResult> &results, int exitCode);
 QByteArray portsReport(const QList<PresentComPort> &ports);
+
+// The report of a run refused before anything was sent (bad usage, a file or
+// manifest that cannot be used): exit code 2, the reasons in "errors", no
+// units. `command` is null when the command line named none.
+QByteArray refusalReport(const QString &command, const QStringList &errors);

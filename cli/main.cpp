@@ -4,34 +4,44 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/invocation.h"
+#include "cli/json_report.h"
 #include "cli/stop_signals.h"
 
 #include <QCoreApplication>
 
-int main(int argc, char *argv[])
-{
-    installStopHandlers();
-    if (const QString name = undecodableArgument(argc, argv); !name.isEmpty()) {
-        printError(QStringLiteral("\"%1\" is not UTF-8 text, so it would be taken for another name; nothing was "
-                                  "done. Rename the file, or use a name in UTF-8.").arg(name));
-        return kExitUsage;
-    }
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("telvarin-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
+#include <algorithm>
 
-    const InvocationResult parsed = parseInvocation(QCoreApplication::arguments());
-    if (!parsed.invocation) {
-        printError(parsed.error + QStringLiteral(" (see telvarin-cli --help)"));
-        return kExitUsage;
+namespace {
+
+// The arguments that are plain ASCII (the others cannot be options or commands).
+QStringList asciiArguments(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (std::all_of(argument.cbegin(), argument.cend(), [](char c) { return quint8(c) < 0x80; }))
+            arguments.append(QString::fromLatin1(argument));
     }
-    const Invocation &run = *parsed.invocation;
+    return arguments;
+}
+
+QString commandOf(const QStringList &arguments)
+{
+    for (const QString &argument : arguments) {
+        if (QStringList{QStringLiteral("read"), QStringLiteral("write"), QStringLiteral("verify"), QStringLiteral("ports")}.contains(argument))
+            return argument;
+    }
+    return {};
+}
+
+int runCommand(const Invocation &run)
+{
     switch (run.command) {
     case Invocation::Help:
-        std::fputs(qPrintable(usageText()), stdout);
+        writeStandardOutput(usageText().toUtf8());
         return kExitOk;
     case Invocation::Version:
-        printLine(stdout, QStringLiteral("telvarin-cli " TELVARIN_VERSION));
+        writeStandardOutputLine(QStringLiteral("telvarin-cli " TELVARIN_VERSION));
         return kExitOk;
     case Invocation::Ports:
         return runPorts(run.json);
@@ -41,4 +51,41 @@ int main(int argc, char *argv[])
         return runUnitsCommand(run);
     }
     return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    installStopHandlers();
+    if (const QString name = undecodableArgument(argc, argv); !name.isEmpty()) {
+        const QString error = QStringLiteral("\"%1\" is not UTF-8 text, so it would be taken for another name; "
+                                             "nothing was done. Rename the file, or use a name in UTF-8.").arg(name);
+        printError(error);
+        const QStringList arguments = asciiArguments(argc, argv);
+        if (arguments.contains(QLatin1String("--json")))
+            writeStandardOutput(refusalReport(commandOf(arguments), {error}));
+        if (const QString failure = standardOutputFailure(); !failure.isEmpty())
+            printError(failure);
+        return kExitUsage;
+    }
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("telvarin-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
+
+    const InvocationResult parsed = parseInvocation(QCoreApplication::arguments());
+    int code = kExitUsage;
+    if (!parsed.invocation) {
+        printError(parsed.error + QStringLiteral(" (see telvarin-cli --help)"));
+        // A script that asked for a report gets one, even of a refusal.
+        if (parsed.json)
+            writeStandardOutput(refusalReport(parsed.commandName, {parsed.error}));
+    } else {
+        code = runCommand(*parsed.invocation);
+    }
+    if (const QString failure = standardOutputFailure(); !failure.isEmpty()) {
+        printError(failure);
+        return std::max(code, kExitUsage);
+    }
+    return code;
 }

@@ -1,34 +1,25 @@
 #include "cli/manifest.h"
+
+#include "cli/csv_fields.h"
+#include "configfile/regular_file.h"
 #include "model/limit_texts.h"
 
 #include <QDir>
-#include <QStringList>
-
-#include <optional>
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 
-// The fields of one CSV line, trimmed; nullopt when a quote is left open.
-std::optional<QStringList> csvFields(const QString &line)
+bool isHeader(const QStringList &fields)
 {
-    QStringList fields{QString()};
-    bool quoted = false;
-    for (qsizetype at = 0; at < line.size(); ++at) {
-        const QChar c = line[at];
-        if (quoted && c == QLatin1Char('"') && at + 1 < line.size() && line[at + 1] == QLatin1Char('"'))
-            fields.last() += line[++at];
-        else if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (c == QLatin1Char(',') && !quoted)
-            fields.append(QString());
-        else
-            fields.last() += c;
+    static const QStringList names{QStringLiteral("port"), QStringLiteral("slave id"), QStringLiteral("file")};
+    if (fields.size() != names.size())
+        return false;
+    for (qsizetype at = 0; at < names.size(); ++at) {
+        if (fields[at].trimmed().compare(names[at], Qt::CaseInsensitive) != 0)
+            return false;
     }
-    if (quoted)
-        return std::nullopt;
-    for (QString &field : fields)
-        field = field.trimmed();
-    return fields;
+    return true;
 }
 
 // One unit from a line's fields, or the reason it cannot be one.
@@ -36,17 +27,19 @@ QString readUnit(const QStringList &fields, const QString &folder, bool slaveIdR
 {
     if (fields.size() != 3)
         return QStringLiteral("%1 fields where port, slave ID and file are expected").arg(fields.size());
-    unit.port = fields[0];
+    unit.port = fields[0].trimmed();
     if (!parsePortNumber(unit.port))
         return QStringLiteral("\"%1\" is neither a COM number %2 nor a device path").arg(unit.port, comPortRange());
-    if (!fields[1].isEmpty() || slaveIdRequired) {
-        unit.slaveId = parseSlaveId(fields[1]);
+    const QString slaveId = fields[1].trimmed();
+    if (!slaveId.isEmpty() || slaveIdRequired) {
+        unit.slaveId = parseSlaveId(slaveId);
         if (!unit.slaveId)
-            return QStringLiteral("\"%1\" is not a slave ID %2").arg(fields[1], slaveIdRange());
+            return QStringLiteral("\"%1\" is not a slave ID %2").arg(slaveId, slaveIdRange());
     }
     if (fields[2].isEmpty())
         return QStringLiteral("no file");
-    unit.file = QDir::cleanPath(QDir(folder).filePath(fields[2]));
+    // Joined, not cleaned: "link/../site.txt" is where the link leads, not site.txt here.
+    unit.file = QDir(folder).filePath(fields[2]);
     return {};
 }
 
@@ -55,24 +48,56 @@ QString readUnit(const QStringList &fields, const QString &folder, bool slaveIdR
 ManifestResult parseManifest(const QByteArray &text, const QString &folder, bool slaveIdRequired)
 {
     ManifestResult result;
-    const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'));
+    // A spreadsheet's "CSV UTF-8" starts with a byte-order mark.
+    const qsizetype start = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     bool first = true;
-    for (qsizetype index = 0; index < lines.size(); ++index) {
-        const QString line = lines[index].trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+    int number = 0;
+    for (qsizetype at = start; at <= text.size();) {
+        qsizetype end = text.indexOf('\n', at);
+        if (end < 0)
+            end = text.size();
+        QByteArray line = text.mid(at, end - at);
+        at = end + 1;
+        ++number;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const QByteArray bare = line.trimmed();
+        if (bare.isEmpty() || bare.startsWith('#'))
             continue;
-        const std::optional<QStringList> fields = csvFields(line);
-        const bool header = first && fields && fields->first().startsWith(QLatin1String("port"), Qt::CaseInsensitive);
+        const CsvFields csv = csvFields(line);
+        if (!csv.error.isEmpty())
+            return {{}, number, csv.error};
+        const bool header = first && isHeader(csv.fields);
         first = false;
         if (header)
             continue;
         UnitSpec unit;
-        const QString error = fields ? readUnit(*fields, folder, slaveIdRequired, unit) : QStringLiteral("a quote is not closed");
-        if (!error.isEmpty())
-            return {{}, int(index) + 1, error};
+        if (const QString error = readUnit(csv.fields, folder, slaveIdRequired, unit); !error.isEmpty())
+            return {{}, number, error};
         result.units.append(unit);
     }
     if (result.units.isEmpty())
         result.error = QStringLiteral("no units in it");
     return result;
+}
+
+ManifestResult readManifest(const QString &path, bool slaveIdRequired)
+{
+    QFile file;
+    QString error;
+    if (!openRegularFileForReading(file, path, &error))
+        return {{}, 0, QStringLiteral("%1: %2").arg(path, error)};
+    // One byte past the limit tells a file that is too big from one that just fits.
+    const QByteArray text = file.read(kManifestMaxBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return {{}, 0, QStringLiteral("%1: %2").arg(path, file.errorString())};
+    if (text.size() > kManifestMaxBytes)
+        return {{}, 0, QStringLiteral("%1: larger than %2 MB, more than any bench has units; split it into several manifests")
+                           .arg(path).arg(kManifestMaxBytes / (1024 * 1024))};
+    ManifestResult manifest = parseManifest(text, QFileInfo(path).absolutePath(), slaveIdRequired);
+    if (manifest.badLine > 0)
+        manifest.error = QStringLiteral("%1: line %2: %3; nothing was sent").arg(path).arg(manifest.badLine).arg(manifest.error);
+    else if (!manifest.error.isEmpty())
+        manifest.error = QStringLiteral("%1: %2").arg(path, manifest.error);
+    return manifest;
 }

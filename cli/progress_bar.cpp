@@ -48,9 +48,23 @@ int terminalColumns()
     return columns > 0 ? columns : 80;
 }
 
-// Drawn at 0 % at once: the first command's wait already counts.
+namespace {
+
+// The height of the terminal on standard error; 0 when it cannot tell.
+int terminalRows()
+{
+    winsize size{};
+    return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_row : 0;
+}
+
+}  // namespace
+
+// Drawn at 0 % at once: the first command's wait already counts. More lines
+// than the terminal has rows could not be redrawn in place: the summary then
+// says it all.
 ProgressLines::ProgressLines(const QStringList &titles, bool shown)
-    : titles_(titles), values_(titles.size(), 0), shown_(shown && !titles.isEmpty())
+    : titles_(titles), values_(titles.size(), 0),
+      shown_(shown && !titles.isEmpty() && (terminalRows() == 0 || titles.size() < terminalRows()))
 {
     draw();
 }

@@ -1,23 +1,18 @@
 #include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/json_report.h"
+#include "cli/open_files.h"
 #include "cli/progress_bar.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_text.h"
 #include "cli/unit_job.h"
 #include "cli/unit_report.h"
 #include "cli/unit_threads.h"
-#include "configfile/config_file.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
-
-bool writeOut(const QByteArray &bytes)
-{
-    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) && std::fflush(stdout) == 0;
-}
 
 // What each unit has for standard output: the table of a read to "-", the
 // differences of a verify (each line after the unit's label when there are several).
@@ -27,7 +22,7 @@ void printData(QList<UnitResult> &results)
     for (UnitResult &result : results) {
         bool escaped = false;
         if (result.standardOutput
-            && !writeOut(terminal ? terminalSafe(*result.standardOutput, &escaped) : *result.standardOutput)) {
+            && !writeStandardOutput(terminal ? terminalSafe(*result.standardOutput, &escaped) : *result.standardOutput)) {
             result.errors.append(QStringLiteral("standard output: the table could not be written."));
             result.exitCode = kExitUsage;
             result.result = UnitResult::Failed;
@@ -36,20 +31,33 @@ void printData(QList<UnitResult> &results)
             printLine(stderr, QStringLiteral("standard output is a terminal: control characters in the table are "
                                              "shown as \\xNN. Send it to a file for the exact bytes."));
         for (const Difference &difference : result.differences)
-            printLine(stdout, (results.size() > 1 ? result.label + QStringLiteral(": ") : QString()) + differenceLine(difference));
+            writeStandardOutputLine((results.size() > 1 ? result.label + QStringLiteral(": ") : QString()) + differenceLine(difference));
     }
 }
 
-void printMessages(const QList<UnitResult> &results, bool quiet)
+// Errors always; the notes and the summary are text for people, kept off
+// standard error by --quiet and by --json.
+void printMessages(const QList<UnitResult> &results, bool notes)
 {
     for (const UnitResult &result : results) {
         for (const QString &error : result.errors)
             printError(error);
-        if (!quiet && !result.note.isEmpty())
+        if (notes && !result.note.isEmpty())
             printLine(stderr, result.note);
     }
-    if (!quiet && results.size() > 1)
+    if (notes && results.size() > 1)
         std::fputs(qPrintable(QLatin1Char('\n') + summaryTable(results)), stderr);
+}
+
+// A run refused before anything was sent: the reasons on standard error and,
+// for --json, in a report, so that a script always gets a document.
+int refused(const Invocation &run, const QString &command, const QStringList &problems)
+{
+    for (const QString &problem : problems)
+        printError(problem);
+    if (run.json)
+        writeStandardOutput(refusalReport(command, problems));
+    return kExitUsage;
 }
 
 }  // namespace
@@ -59,32 +67,38 @@ int runUnitsCommand(const Invocation &run)
     // Every unit is checked before any is sent to: a bad file stops the batch whole.
     QList<UnitJob> jobs;
     QStringList problems;
+    LoadedTables loaded;
     for (const UnitSpec &unit : run.units) {
-        if (std::optional<UnitJob> job = prepareUnit(run.command, unit, &problems)) {
+        if (std::optional<UnitJob> job = prepareUnit(run.command, unit, loaded, &problems)) {
             job->fast = run.fast;
             job->verify = run.verify;
             jobs.append(*job);
         }
     }
-    for (const QString &problem : problems)
-        printError(problem);
+    loaded.clear();
+    const int atOnce = int(std::min<qsizetype>(run.jobs, jobs.size()));
+    if (problems.isEmpty()) {
+        if (const QString lacking = openFilesProblem(atOnce, raiseOpenFileLimit()); !lacking.isEmpty())
+            problems.append(QStringLiteral("--jobs %1: %2").arg(run.jobs).arg(lacking));
+    }
     if (!problems.isEmpty())
-        return kExitUsage;
+        return refused(run, commandName(run.command), problems);
 
+    const bool notes = !run.quiet && !run.json;
     QList<UnitResult> results;
     {
         QStringList titles;
         for (const UnitJob &job : jobs)
             titles.append(progressTitle(run.command, job.unit.port));
-        ProgressLines progress(titles, !run.quiet && ProgressLines::stderrIsTerminal());
-        results = runSideBySide(jobs, progress);
+        ProgressLines progress(titles, notes && ProgressLines::stderrIsTerminal());
+        results = runSideBySide(jobs, atOnce, progress);
     }
     if (run.json) {
         const int code = stopSignal() ? exitForSignal(stopSignal()) : runExitCode(results);
-        writeOut(unitsReport(run.command, results, code));
+        writeStandardOutput(unitsReport(run.command, results, code));
     } else {
         printData(results);
     }
-    printMessages(results, run.quiet);
+    printMessages(results, notes);
     return stopSignal() ? exitForSignal(stopSignal()) : runExitCode(results);
 }

@@ -7,7 +7,8 @@
 
 #include <QElapsedTimer>
 
-std::optional<UnitJob> prepareUnit(Invocation::Command command, const UnitSpec &unit, QStringList *errors)
+std::optional<UnitJob> prepareUnit(Invocation::Command command, const UnitSpec &unit, LoadedTables &loaded,
+                                   QStringList *errors)
 {
     UnitJob job{command, unit, {}};
     if (command == Invocation::Read) {
@@ -19,16 +20,20 @@ std::optional<UnitJob> prepareUnit(Invocation::Command command, const UnitSpec &
         }
         return job;
     }
-    QString error;
-    const std::optional<ChannelTable> table = loadWholeFile(unit.file, &error);
-    if (!table) {
-        errors->append(error);
-        return std::nullopt;
+    job.table = loaded.value(unit.file);
+    if (!job.table) {
+        QString error;
+        const std::optional<ChannelTable> table = loadWholeFile(unit.file, &error);
+        if (!table) {
+            errors->append(error);
+            return std::nullopt;
+        }
+        job.table = std::make_shared<const ChannelTable>(*table);
+        loaded.insert(unit.file, job.table);
     }
-    job.table = *table;
     // Refused where the window refuses, before the port is even opened; for
     // verify, a text that a Write would refuse can never be read back as the file has it.
-    const QStringList problems = writeProblemLines(unit.file, WriteRequest{unit.slaveId.value_or(kFirstSlaveId), *table});
+    const QStringList problems = writeProblemLines(unit.file, WriteRequest{unit.slaveId.value_or(kFirstSlaveId), *job.table});
     errors->append(problems);
     return problems.isEmpty() ? std::optional<UnitJob>(job) : std::nullopt;
 }

@@ -1,8 +1,13 @@
 #include "cli/unit_list.h"
 
+#include "link/com_port.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -12,17 +17,32 @@ QString portName(const QString &port)
     return number > 0 ? QStringLiteral("COM%1").arg(number) : QFileInfo(port).fileName();
 }
 
-// One key for every spelling of a port ("3", "COM 3", "com3").
+// Where a path leads: its device and inode when it exists, else the folder
+// it is in with links resolved, plus its name (a link that leads nowhere yet,
+// by where it leads).
+QString pathIdentity(const QString &path, int linksLeft = 40)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0)
+        return QStringLiteral("inode %1 %2").arg(info.st_dev).arg(info.st_ino);
+    const QFileInfo file(path);
+    if (file.isSymLink() && linksLeft > 0)
+        return pathIdentity(file.symLinkTarget(), linksLeft - 1);
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    return (folder.isEmpty() ? QDir::cleanPath(file.absolutePath()) : folder) + QLatin1Char('/') + file.fileName();
+}
+
+// One key for every name of a port: "3", "COM 3", "com3", and a device path
+// or link that leads to the same device.
 QString portKey(const QString &port)
 {
     const int number = parsePortNumber(port).value_or(0);
-    return number > 0 ? QStringLiteral("COM%1").arg(number) : QDir::cleanPath(QFileInfo(port).absoluteFilePath());
+    const QString device = number > 0 ? comPortDevice(number, defaultPortsDirectory()) : port;
+    return device.isEmpty() ? QStringLiteral("COM%1").arg(number) : pathIdentity(device);
 }
 
-QString fileKey(const QString &file)
-{
-    return file == QLatin1String("-") ? file : QDir::cleanPath(QFileInfo(file).absoluteFilePath());
-}
+// Two outputs are one file when they lead to one, through links or not.
+QString fileKey(const QString &file) { return file == QLatin1String("-") ? file : pathIdentity(file); }
 
 }  // namespace
 

@@ -12,6 +12,7 @@ inline constexpr char kPortPlaceholder[] = "{port}";
 // number, the device's own name ("ttyUSB0") for a device path.
 QString expandOutputPattern(const QString &pattern, const QString &port);
 
-// Why these units cannot run in one call: a port named twice, or two reads
-// that would write one file. Empty when they can.
+// Why these units cannot run in one call: one port named twice (by any of its
+// names: a COM number, the device, a link to it), or two reads that would
+// write one file (by any path that leads to it). Empty when they can.
 QString unitListProblem(const QList<UnitSpec> &units, bool read);

@@ -8,6 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/sysmacros.h>
+#endif
 
 namespace {
 
@@ -63,5 +66,18 @@ QString permissionHint(const QString &device, QSerialPort::SerialPortError error
     return QObject::tr("To get access to %1, join its group \"%2\" (sudo usermod -aG %2 $USER), then log out "
                        "and log in again.")
         .arg(target, group);
+#endif
+}
+
+bool isTerminalWithoutLine(const QString &device)
+{
+#ifdef Q_OS_LINUX
+    // Linux gives the controlling terminal 5:0 and the multiplexer 5:2.
+    struct stat st {};
+    return ::stat(QFile::encodeName(device).constData(), &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) == 5
+           && (minor(st.st_rdev) == 0 || minor(st.st_rdev) == 2);
+#else
+    Q_UNUSED(device);
+    return false;
 #endif
 }

@@ -90,6 +90,12 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
     cm.setStopBits(QSerialPort::OneStop);
     cm.setFlowControl(QSerialPort::NoFlowControl);
     cm.setReadBufferSize(1024);
+    const QString notSerial = tr("%1: this is not a serial port. Choose the device of the serial adapter, such as "
+                                 "/dev/ttyUSB0.").arg(portLabel_);
+    if (isTerminalWithoutLine(device)) {
+        *error = notSerial;
+        return false;
+    }
     // A lock file that a dead program left, or one naming no process, would
     // keep every user from the port for good: it goes, when this user may remove it.
     const QString lockFile = portLockFilePath(realName);
@@ -99,10 +105,7 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
     if (!opened) {
         // A file, a pipe or another device refuses the line settings with a
         // text that explains nothing ("Inappropriate ioctl for device").
-        *error = cm.errorString() == systemText(ENOTTY)
-                     ? tr("%1: this is not a serial port. Choose the device of the serial adapter, such as "
-                          "/dev/ttyUSB0.").arg(portLabel_)
-                     : QStringLiteral("%1: %2").arg(portLabel_, cm.errorString());
+        *error = cm.errorString() == systemText(ENOTTY) ? notSerial : QStringLiteral("%1: %2").arg(portLabel_, cm.errorString());
         if (const QString hint = permissionHint(device, cm.error()); !hint.isEmpty())
             *error += QLatin1Char(' ') + hint;
         else if (const QString lock = cm.error() == QSerialPort::PermissionError ? lockFileObstacle(lockFile) : QString();

@@ -1,6 +1,7 @@
 // telvarin-cli run as a process against the simulated modem on a
 // pseudo-terminal: the frames on the line, the file bytes, what it says and
 // the exit codes.
+#include "cli/csv_fields.h"
 #include "cli/json_report.h"
 #include "cli/manifest.h"
 #include "cli/progress_bar.h"
@@ -13,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutex>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -21,11 +23,27 @@
 #include <csignal>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
+
+// AddressSanitizer reserves terabytes of address space and holds freed memory
+// back for a while: a limit of either means nothing under it.
+#if defined(__SANITIZE_ADDRESS__)
+#define TELVARIN_TEST_ASAN
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TELVARIN_TEST_ASAN
+#endif
+#endif
+#ifdef TELVARIN_TEST_ASAN
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
 
 // One record of the file as an installer's text editor shows it.
 QByteArray record(bool enabled, const QByteArray &phoneNo, const QByteArray &message)
@@ -155,6 +173,14 @@ private slots:
                      && partial.err.endsWith("table.txt was not written.\n"),
                  qPrintable(partial.err));
         QCOMPARE(readFile(file("table.txt")), table);
+        // verify then cannot tell: not a difference, the fields not read are named.
+        const CliRun unsure = run({"verify", "--port", "1", "--json", file("table.txt")});
+        const QJsonObject unit = QJsonDocument::fromJson(unsure.out.toUtf8())["units"][0].toObject();
+        QCOMPARE(unsure.exitCode, 1);
+        QCOMPARE(unit["result"].toString() + unit["failedFields"][31]["field"].toString(), QString("incompletemessage"));
+        QCOMPARE(unit["differences"].toArray().size() + unit["failedFields"].toArray().size(), 32);
+        QVERIFY2(unit["errors"][0].toString().endsWith("so those fields were not checked; 0 differences from "
+                                                       + file("table.txt") + " in the rest."), qPrintable(unsure.out));
     }
 
     void writeThenVerify()
@@ -229,7 +255,7 @@ private slots:
         QCOMPARE(checked.exitCode, 1);
         QCOMPARE(port_->modem->receivedFrames().size(), 1 + 34 + 33);
         QCOMPARE(silent.receivedFrames(), QList<QByteArray>{hex("26 02 45 32")});
-        QCOMPARE(reportWithoutTimes(checked.out), json(QString(R"({'format': 1, 'command': 'write', 'exitCode': 1, 'units': [
+        QCOMPARE(reportWithoutTimes(checked.out), json(QString(R"({'format': 1, 'command': 'write', 'exitCode': 1, 'errors': [], 'units': [
             {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 7, 'file': 'SITE', 'result': 'differs',
              'exitCode': 1, 'durationMs': 0, 'errors': ['COM 1 (DIR/com1): wrote slave ID 7 and the table of SITE, but read
              back the modem shows 1 difference.'], 'failedFields': [],
@@ -298,7 +324,7 @@ private slots:
 
         const CliRun report = run({"verify", "--batch", file("bench.csv"), "--json"});
         QCOMPARE(report.exitCode, 1);
-        QCOMPARE(reportWithoutTimes(report.out), json(QString(R"({'format': 1, 'command': 'verify', 'exitCode': 1, 'units': [
+        QCOMPARE(reportWithoutTimes(report.out), json(QString(R"({'format': 1, 'command': 'verify', 'exitCode': 1, 'errors': [], 'units': [
             {'port': '2', 'label': 'COM 2 (DIR/com2)', 'device': 'DIR/com2', 'slaveId': 20, 'file': 'SITE',
              'result': 'differs', 'exitCode': 1, 'durationMs': 0, 'errors': ['COM 2 (DIR/com2): 3 differences from SITE.'],
              'failedFields': [], 'differences': [
@@ -323,10 +349,11 @@ private slots:
         const CliRun read = run({"read", "--port", "1", "--json"});
 
         QCOMPARE(read.exitCode, 0);
+        QCOMPARE(read.err, QString());  // the note for people stays off standard error
         QString empty;
         for (int channel = 3; channel <= 15; ++channel)
             empty += QString("{'channel': %1, 'enabled': false, 'phoneNo': '', 'message': ''}, ").arg(channel);
-        QCOMPARE(reportWithoutTimes(read.out), json(QString(R"({'format': 1, 'command': 'read', 'exitCode': 0, 'units': [
+        QCOMPARE(reportWithoutTimes(read.out), json(QString(R"({'format': 1, 'command': 'read', 'exitCode': 0, 'errors': [], 'units': [
             {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 20, 'file': '-', 'result': 'ok',
              'exitCode': 0, 'durationMs': 0, 'errors': [], 'failedFields': [], 'channels': [
                 {'channel': 1, 'enabled': true, 'phoneNo': '+911234567890', 'message': 'Fire, site A'},
@@ -338,7 +365,7 @@ private slots:
         second_->dropLineAfterCommand(4);  // the settings asked for, then 3 writes
         const CliRun write = run({"write", "--port", "1", "--port", "COM2", "--slave-id", "5", file("site.txt"), "--json"});
         QCOMPARE(write.exitCode, 1);
-        QCOMPARE(reportWithoutTimes(write.out), json(QString(R"({'format': 1, 'command': 'write', 'exitCode': 1, 'units': [
+        QCOMPARE(reportWithoutTimes(write.out), json(QString(R"({'format': 1, 'command': 'write', 'exitCode': 1, 'errors': [], 'units': [
             {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 5, 'file': 'SITE', 'result': 'ok',
              'exitCode': 0, 'durationMs': 0, 'errors': [], 'failedFields': []},
             {'port': 'COM2', 'label': 'COM 2 (DIR/com2)', 'device': 'DIR/com2', 'slaveId': 5, 'file': 'SITE', 'result': 'failed',
@@ -373,7 +400,7 @@ private slots:
 
         const QByteArray report = unitsReport(Invocation::Verify, {result}, 130);
 
-        QCOMPARE(QJsonDocument::fromJson(report).toJson(), json(R"({'format': 1, 'command': 'verify', 'exitCode': 130,
+        QCOMPARE(QJsonDocument::fromJson(report).toJson(), json(R"({'format': 1, 'command': 'verify', 'exitCode': 130, 'errors': [],
             'units': [{'port': '/dev/ttyUSB0', 'label': '/dev/ttyUSB0', 'device': null, 'slaveId': 7, 'file': 'site.txt',
             'result': 'interrupted', 'exitCode': 130, 'durationMs': 0, 'errors': [],
             'failedFields': [{'channel': null, 'field': 'settings'}, {'channel': 1, 'field': 'message'},
@@ -382,26 +409,82 @@ private slots:
                             {'channel': 2, 'field': 'enabled', 'modem': true, 'file': false}]}]})"));
     }
 
+    // One line of a manifest, field by field. The fields of every line taken
+    // are the reference reader's output (Python 3.11's csv.reader, default
+    // dialect, run once on these bytes); a line it reads in a way a
+    // spreadsheet would not write is refused instead.
+    void csvFieldsAsTheReferenceReads_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("fields");  // empty: refused
+        QTest::addColumn<QString>("error");
+        auto taken = [](const char *name, const QByteArray &line, const QStringList &fields) {
+            QTest::newRow(name) << line << fields << QString();
+        };
+        auto refused = [](const char *name, const QByteArray &line, const QString &error) {
+            QTest::newRow(name) << line << QStringList() << error;
+        };
+        taken("plain", "1,3,site.txt", {"1", "3", "site.txt"});
+        taken("leading blank kept", "1,3,\" site.txt\"", {"1", "3", " site.txt"});
+        taken("doubled quote", "1,3,\"a\"\"b.txt\"", {"1", "3", "a\"b.txt"});
+        taken("comma in quotes", "/dev/ttyUSB1,,\"annex, east.txt\"", {"/dev/ttyUSB1", "", "annex, east.txt"});
+        taken("blanks kept", "  1 , 20 ,site.txt ", {"  1 ", " 20 ", "site.txt "});
+        taken("UTF-8", "1,3,caf\xc3\xa9.txt", {"1", "3", "caf\u00e9.txt"});
+        taken("all quoted, empty", "\"1\",\"\",\"\"", {"1", "", ""});
+        taken("tab", "1,3,\"x\ty.txt\"", {"1", "3", "x\ty.txt"});
+        taken("a lone quote", "1,3,\"\"\"\"", {"1", "3", "\""});
+        taken("all empty", ",,", {"", "", ""});
+        taken("quotes and commas", "COM 2,32,\"a,b,\"\"c\"\",d\"", {"COM 2", "32", "a,b,\"c\",d"});
+        taken("four fields", "1,3,a.txt,", {"1", "3", "a.txt", ""});
+        // The reference gives a""b.txt, a"b | c"d.txt, ab.txt, 'a ', ' "1"', a NUL kept.
+        refused("doubled quote, unquoted", "1,3,a\"\"b.txt", "a double quote inside field 3, which does not start with one");
+        refused("quote splits fields", "1,2,a\"b,c\"d.txt", "a double quote inside field 3, which does not start with one");
+        refused("text after quote", "1,3,\"a\"b.txt", "text after the closing quote of field 3");
+        refused("blank after quote", "1,3,\"a\" ", "text after the closing quote of field 3");
+        refused("blank before quote", " \"1\",3,a.txt", "a double quote inside field 1, which does not start with one");
+        refused("NUL", QByteArray("1,3,site.txt\0junk", 17), "a NUL byte in the line");
+        refused("Latin-1", "1,3,caf\xe9.txt", "the line is not UTF-8 text");
+        refused("lone CR", "1,3,a\rb.txt", "a carriage return inside the line");
+        refused("open quote", "1,3,\"a.txt", "a quote is not closed");
+    }
+    void csvFieldsAsTheReferenceReads()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, fields);
+        QFETCH(QString, error);
+
+        const CsvFields csv = csvFields(line);
+
+        QCOMPARE(csv.error, error);
+        QCOMPARE(csv.fields, fields);
+    }
+
     // The manifest as a technician writes it; a line that cannot be used is
-    // named by its number.
+    // named by its number, and nothing else is taken for a header.
     void manifestLines_data()
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("slaveIdRequired");
         QTest::addColumn<QString>("units");  // port|slave ID|file; ... or line: error
-        QTest::newRow("header, comments, quotes") << QByteArray("Port,Slave ID,File\n# bench\n\n  1 ,3,a.txt\r\n"
+        QTest::newRow("header, comments, quotes") << QByteArray("\xEF\xBB\xBF Port ,SLAVE ID,File\n# bench\n\n  1 ,3,a.txt\r\n"
                                                                 "/dev/ttyUSB1,,\"b, \"\"c\"\".txt\"\n4,32,/abs/d.txt")
                                                   << false << "";
         QTest::newRow("slave ID left out") << QByteArray("/dev/ttyUSB1,,b.txt") << false << "/dev/ttyUSB1|-|/m/b.txt";
-        QTest::newRow("COM 0") << QByteArray("port,id,file\n1,1,a\nCOM 0,1,a\n") << false
+        QTest::newRow("a port named port") << QByteArray("ports/com1,1, b.txt\n") << false << "ports/com1|1|/m/ b.txt";
+        QTest::newRow("not the column names") << QByteArray("port,id,file\n1,1,a\n") << false
+                                              << "1: \"port\" is neither a COM number 1 to 255 nor a device path";
+        QTest::newRow("COM 0") << QByteArray("port,slave id,file\n1,1,a\nCOM 0,1,a\n") << false
                                << "3: \"COM 0\" is neither a COM number 1 to 255 nor a device path";
-        QTest::newRow("a header later") << QByteArray("1,1,a\nport,id,file\n") << false << "2: \"port\" is neither a COM number 1 to 255 nor a device path";
+        QTest::newRow("a header later") << QByteArray("1,1,a\nport,slave id,file\n") << false << "2: \"port\" is neither a COM number 1 to 255 nor a device path";
         QTest::newRow("two fields") << QByteArray("# c\n1,a.txt\n") << false << "2: 2 fields where port, slave ID and file are expected";
+        QTest::newRow("four fields") << QByteArray("1,1,a.txt\n2,1,a.txt,b.txt\n") << false << "2: 4 fields where port, slave ID and file are expected";
+        QTest::newRow("quote, line 3") << QByteArray("1,1,a\r\n\r\n2,1,a\"\"b\r\n") << false
+                                       << "3: a double quote inside field 3, which does not start with one";
         QTest::newRow("slave ID needed") << QByteArray("1,,a.txt") << true << "1: \"\" is not a slave ID 1 to 32";
         QTest::newRow("slave ID 33") << QByteArray("1,33,a.txt") << false << "1: \"33\" is not a slave ID 1 to 32";
         QTest::newRow("no file") << QByteArray("1,3,") << false << "1: no file";
         QTest::newRow("open quote") << QByteArray("\n1,3,\"a.txt\n") << false << "2: a quote is not closed";
-        QTest::newRow("no units") << QByteArray("port,id,file\n# none\n") << false << "0: no units in it";
+        QTest::newRow("no units") << QByteArray("port,slave id,file\n# none\n") << false << "0: no units in it";
     }
     void manifestLines()
     {
@@ -428,6 +511,15 @@ private slots:
         QCOMPARE(unitListProblem(clash, true), QString("\"/dev/a/ttyUSB0\" and \"/dev/b/ttyUSB0\" would both be read into ./ttyUSB0.txt"));
         QCOMPARE(unitListProblem(clash, false), QString());
         QCOMPARE(unitListProblem({{"3", {}, "a"}, {"COM 3", {}, "b"}}, false), QString("the port \"3\" is given twice (as \"COM 3\")"));
+        // Names that lead to one file or one device through links, before and after the file exists.
+        QVERIFY(QDir().mkdir(file("a")) && QFile::link(file("a"), file("b")));
+        const QList<UnitSpec> linked{{"/dev/x1", {}, file("a/out.txt")}, {"/dev/x2", {}, file("b/out.txt")}};
+        for (const char *state : {"new", "existing"}) {
+            QCOMPARE(unitListProblem(linked, true), "\"/dev/x1\" and \"/dev/x2\" would both be read into " + file("b/out.txt"));
+            QVERIFY2(writeFile(file("a/out.txt"), "x"), state);
+        }
+        const QString com1 = port_->directory() + "/com1", pts = port_->modem->slavePath();
+        QCOMPARE(unitListProblem({{com1, {}, "a"}, {pts, {}, "b"}}, false), QString("the port \"%1\" is given twice (as \"%2\")").arg(com1, pts));
     }
 
     void refusedOrFailed_data()
@@ -498,6 +590,16 @@ private slots:
         QTest::newRow("slave ID 33") << "write --port 1 --slave-id 33 FILE" << good << "" << 2 << "33";
         QTest::newRow("COM 0") << "verify --port 0 FILE" << good << "" << 2 << "COM number 1 to 255";
         QTest::newRow("COM 255") << "verify --port COM255 FILE" << good << "" << 2 << "COM 255: no serial device";
+        QTest::newRow("pseudo-terminal multiplexer") << "read --port /dev/ptmx" << QByteArray() << "" << 2
+                                                     << "/dev/ptmx: this is not a serial port.";
+        QTest::newRow("--jobs 0") << "verify --port 1 --jobs 0 FILE" << good << "" << 2 << "--jobs \"0\" is not a number";
+        // A manifest that is no ordinary file is refused at once, one too big unread.
+        QTest::newRow("manifest, FIFO") << "verify --batch DIR/fifo" << QByteArray() << "fifo" << 2
+                                        << "DIR/fifo: It is a FIFO (named pipe), not an ordinary file.";
+        QTest::newRow("manifest, device") << "read --batch /dev/zero" << QByteArray() << "" << 2
+                                          << "/dev/zero: It is a character device";
+        QTest::newRow("manifest, too big") << "verify --batch DIR/big.csv" << QByteArray() << "big" << 2
+                                           << "DIR/big.csv: larger than 16 MB";
     }
 
     // Each failure is one line that names the port or the file; nothing is
@@ -524,6 +626,9 @@ private slots:
         QVERIFY(fault != "in use" || other.open(QIODevice::ReadWrite));
         QVERIFY(QFile::link(file("gone"), port_->directory() + "/com9"));  // COM 9: its device is not there
         QVERIFY(fileContent.isEmpty() || writeFile(file("table.txt"), fileContent));
+        QVERIFY(fault != "fifo" || ::mkfifo(qPrintable(file("fifo")), 0600) == 0);
+        QFile big(file("big.csv"));  // sparse: 16 MB and a byte of nothing
+        QVERIFY(fault != "big" || (big.open(QIODevice::WriteOnly) && big.resize(16 * 1024 * 1024 + 1)));
 
         const CliRun result = run(line.replace("FILE", file("table.txt")).replace("DIR", work_->path()).split(' '));
 
@@ -533,7 +638,18 @@ private slots:
         QCOMPARE(result.out, QString());
         QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
         QCOMPARE(port_->modem->receivedFrames().size(), fault == "stall" || fault == "drop" ? 4 : fault == "quote" ? 33
-                                                        : fault.isEmpty() || fault == "in use" ? 0 : 1);
+                                                        : fault.isEmpty() || fault == "in use" || fault == "fifo" || fault == "big" ? 0 : 1);
+        if (fault != "" && fault != "fifo")
+            return;
+        // With --json a script gets a document all the same, and standard error the error alone.
+        const CliRun report = run((line + " --json").split(' '));
+        const QJsonObject object = QJsonDocument::fromJson(report.out.toUtf8()).object();
+        QStringList errors = object["errors"].toVariant().toStringList();
+        for (const QJsonValue unit : object["units"].toArray())
+            errors += unit["errors"].toVariant().toStringList();
+        QCOMPARE(QList<qsizetype>({report.exitCode, object["exitCode"].toInt(), report.err.count('\n')}),
+                 QList<qsizetype>({exitCode, exitCode, 1}));
+        QVERIFY2(errors.join('\n').contains(named), qPrintable(report.out));
     }
 
     // Ctrl-C or SIGTERM ends the run after the transaction under way; the
@@ -546,6 +662,7 @@ private slots:
         QTest::newRow("SIGTERM, write") << SIGTERM << "write --port 1 --slave-id 1 FILE";
         QTest::newRow("Ctrl-C, verify") << SIGINT << "verify --port 1 FILE";
         QTest::newRow("Ctrl-C, two units") << SIGINT << "verify --port 2 --port 1 FILE";
+        QTest::newRow("Ctrl-C, one at a time") << SIGINT << "verify --jobs 1 --port 1 --port 2 FILE";
     }
     void stopSignal()
     {
@@ -562,7 +679,8 @@ private slots:
         QCOMPARE(process->exitStatus(), QProcess::NormalExit);
         QCOMPARE(process->exitCode(), 128 + signal);
         QVERIFY(port_->modem->receivedFrames().size() <= 6);
-        QVERIFY(QString(process->readAllStandardError()).contains("interrupted"));
+        const QString err = process->readAllStandardError();
+        QVERIFY(err.contains("interrupted") && (!line.contains("--jobs 1") || err.contains("2: interrupted before it started;")));
         QCOMPARE(readFile(file("table.txt")), kept);
         QCOMPARE(QDir(work_->path()).entryList(QDir::Files), QStringList{"table.txt"});
         QSerialPort again(file("data/telvarin/ports/com1"));
@@ -585,6 +703,7 @@ private slots:
         QTest::newRow("window, Qt's options") << TELVARIN_APP << QStringList{"--help-all"} << 0
                                               << QStringList{"--platform"};
         QTest::newRow("command line, help") << TELVARIN_CLI << QStringList{"--help"} << 0 << QStringList{"Exit codes", "--verify    write: then read the modem back"};
+        QTest::newRow("command line, -v") << TELVARIN_CLI << QStringList{"-v"} << 0 << QStringList{"telvarin-cli " + version + "\n"};
         QTest::newRow("simulator, help") << TELVARIN_SIM << QStringList{"--help"} << 0
                                          << QStringList{"--verbose", "--log"};
         QTest::newRow("simulator, version") << TELVARIN_SIM << QStringList{"--version"} << 0
@@ -596,9 +715,9 @@ private slots:
                                "bash", TELVARIN_CLI};
         };
         QTest::newRow("completion, commands") << "bash" << complete("''") << 0
-                                              << QStringList{"[read write verify ports -h --help --version -q --quiet]"};
+                                              << QStringList{"[read write verify ports -h --help -v --version -q --quiet]"};
         QTest::newRow("completion, options") << "bash" << complete("-q write --") << 0
-                                             << QStringList{"[--port --slave-id --batch --json --verify --quiet]"};
+                                             << QStringList{"[--port --slave-id --batch --jobs --json --verify --quiet]"};
         QTest::newRow("completion, present ports") << "bash" << complete("read --port ''") << 0 << QStringList{"[1"};
         QTest::newRow("completion, slave IDs") << "bash" << complete("verify --slave-id 3") << 0
                                                << QStringList{"[3 30 31 32]"};
@@ -647,6 +766,129 @@ private slots:
         QCOMPARE(QJsonDocument(listed).toJson(), json(QString(R"({'format': 1, 'command': 'ports', 'ports': [
             {'com': 1, 'device': 'DIR/com1', 'description': ''}, {'com': 2, 'device': 'DIR/com2', 'description': ''}]})")
                                                             .replace("DIR", file("data/telvarin/ports"))));
+    }
+
+    // A bench of many units: at most --jobs at once and every unit accounted
+    // for; the open-file limit raised as far as it may be, a run it cannot
+    // hold refused before the first command, a unit whose thread cannot start
+    // failed with the reason while the others go on.
+    void manyUnits_data()
+    {
+        QTest::addColumn<QString>("limits");  // for the shell that starts the run
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("error");   // of the run, or of each unit that could not start
+        QTest::newRow("four at once") << "" << 4 << 0 << "";
+        QTest::newRow("soft limit raised") << "ulimit -S -n 64;" << 24 << 0 << "";
+        QTest::newRow("hard limit too low") << "ulimit -n 64;" << 24 << 2
+                                            << "--jobs 24: 24 units at once need about 128 open files, and this system "
+                                               "allows 64 (ulimit -n); run with --jobs 8 or fewer; nothing was sent";
+        // Stacks of 1 GB in 2.5 GB of address space: a thread or two start, the rest cannot.
+        QTest::newRow("threads refused") << "ulimit -s 1048576; ulimit -v 2500000;" << 24 << 2
+                                         << ": its thread could not be started (the system allows no more threads or "
+                                            "processes, or has no memory left for one); nothing was sent to it.";
+    }
+    void manyUnits()
+    {
+        QFETCH(QString, limits);
+        QFETCH(int, jobs);
+        QFETCH(int, exitCode);
+        QFETCH(QString, error);
+        if (kAddressSanitizer && limits.contains("ulimit -v"))
+            QSKIP("AddressSanitizer needs far more address space than this limit leaves");
+        constexpr int kUnits = 24;
+        QElapsedTimer clock;
+        clock.start();
+        QMutex mutex;
+        QList<QPair<qint64, qint64>> spans(kUnits, {-1, -1});  // each unit's first and last command
+        std::vector<std::unique_ptr<modemsim::ModemSimulator>> modems;
+        QByteArray manifest;
+        for (int n = 0; n < kUnits; ++n) {
+            modems.push_back(std::make_unique<modemsim::ModemSimulator>(modemsim::ModemState{}));
+            modems.back()->setPaceAtLineRate(false);
+            modems.back()->setTrafficObserver([&, n](bool incoming, const QByteArray &) {
+                const QMutexLocker lock(&mutex);
+                if (incoming)
+                    spans[n] = {spans[n].first < 0 ? clock.elapsed() : spans[n].first, clock.elapsed()};
+            });
+            QVERIFY(modems.back()->start() && modems.back()->createLink(file(QString("u%1").arg(n))));
+            manifest += file(QString("u%1,,site.txt\n").arg(n)).toUtf8();
+        }
+        QVERIFY(writeFile(file("units.csv"), manifest) && writeFile(file("site.txt"), emptyRecords(16)));
+
+        QProcess *process = start({"-c", limits + " exec \"$0\" \"$@\"", TELVARIN_CLI, "verify", "--fast", "--json", "--jobs",
+                                   QString::number(jobs), "--batch", file("units.csv")}, "/bin/sh");
+
+        QVERIFY(process->waitForFinished(60000));
+        const QJsonObject report = QJsonDocument::fromJson(process->readAllStandardOutput()).object();
+        QCOMPARE(process->exitCode(), exitCode);
+        QCOMPARE(report["exitCode"].toInt(), exitCode);
+        const QJsonArray units = report["units"].toArray();
+        QCOMPARE(units.isEmpty() ? report["errors"][0].toString() : QString(), units.isEmpty() ? error : QString());
+        QMap<QString, int> results;
+        QList<qint64> starts, ends;
+        for (int n = 0; n < units.size(); ++n) {
+            const QString result = units[n]["result"].toString();
+            ++results[result];
+            // A unit ran whole, or was never sent to and says why.
+            QCOMPARE(modems[n]->receivedFrames().size(), result == "ok" ? 33 : 0);
+            QVERIFY(result == "ok" || (result == "failed" && units[n]["errors"][0].toString().endsWith(error) && !error.isEmpty()));
+            if (result == "ok")
+                starts.append(spans[n].first), ends.append(spans[n].second);
+        }
+        QCOMPARE(units.size(), units.isEmpty() ? 0 : kUnits);
+        QVERIFY2(error.isEmpty() || units.isEmpty() || (results["ok"] > 0 && results["failed"] > 0), qPrintable(QString::number(results["ok"])));
+        // The most units whose commands went out at one moment.
+        int most = 0;
+        for (qint64 moment : starts)
+            most = std::max<int>(most, std::count_if(starts.cbegin(), starts.cend(), [&](qint64 s) { return s <= moment; })
+                                           - std::count_if(ends.cbegin(), ends.cend(), [&](qint64 e) { return e < moment; }));
+        QVERIFY2(most <= jobs && (jobs != 4 || most >= 2), qPrintable(QString::number(most)));
+    }
+
+    // A manifest of 100,000 units is held in well under 100 MB, up to the refusal of a run that big.
+    void bigManifestStaysSmall()
+    {
+        QByteArray manifest = "port,slave id,file\n";
+        for (int n = 0; n < 100000; ++n)
+            manifest += "/dev/telvarin-none-" + QByteArray::number(n) + ",7,site.txt\n";
+        QVERIFY(writeFile(file("big.csv"), manifest) && writeFile(file("site.txt"), emptyRecords(16)));
+
+        const CliRun result = run({"-c", "ulimit -n 1024; exec \"$0\" \"$@\"", TELVARIN_CLI, "write", "--jobs", "100000", "--batch", file("big.csv")}, "/bin/sh");
+
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY2(result.err.contains("--jobs 100000: 100000 units at once need about"), qPrintable(result.err));
+        rusage usage {};
+        QCOMPARE(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+        QVERIFY2(usage.ru_maxrss < 100 * 1024 || kAddressSanitizer, qPrintable(QString::number(usage.ru_maxrss)));  // in kB
+    }
+
+    // What goes to standard output is checked to its last byte: a report or
+    // table that did not reach it is exit code 2 and a message, never a success.
+    void fullStandardOutput_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("read, report") << "read --port 1 --json" << 33;
+        QTest::newRow("read, table") << "read --port 1" << 33;
+        QTest::newRow("verify, differences") << "verify --port 1 FILE" << 33;
+        QTest::newRow("refusal report") << "verify --port 0 --json FILE" << 0;
+        QTest::newRow("ports") << "ports" << 0;
+        QTest::newRow("version") << "--version" << 0;
+    }
+    void fullStandardOutput()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, frames);
+        QVERIFY(writeFile(file("site.txt"), emptyRecords(16)));
+
+        const CliRun result = run(QStringList{"-c", "exec \"$0\" \"$@\" >/dev/full", TELVARIN_CLI}
+                                      + line.replace("FILE", file("site.txt")).split(' '), "/bin/sh");
+
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY2(result.err.endsWith("telvarin-cli: standard output: No space left on device; what was printed there is not whole.\n"),
+                 qPrintable(result.err));
+        QCOMPARE(port_->modem->receivedFrames().size(), frames);
     }
 
     // A name whose bytes are not UTF-8 is refused, never taken for another name.

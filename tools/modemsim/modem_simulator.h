@@ -51,6 +51,10 @@ public:
     void injectBeforeNextReply(const QByteArray &bytes);  // stray bytes in front of the next reply
     void sendUnsolicited(const QByteArray &bytes);     // stray bytes on the line now, unasked
     void garbleNextReplyFirstByte();                   // next reply's first byte is wrong
+    // The reply to the n-th command from now is followed, gapMs after its
+    // last byte, by `bytes` (empty: the same reply again). Commands that
+    // come before those are out go unanswered, as to a modem busy sending.
+    void trailReplyOfCommand(int n, const QByteArray &bytes, int gapMs);
     // Closes the master once the n-th command from now is in (carried out,
     // not answered); n <= 0 closes it at once. The tool's port sees a hang-up.
     void dropLineAfterCommand(int n);

@@ -18,7 +18,16 @@ void ReplyPacer::enqueue(const QByteArray &bytes, Clock::time_point readyAt)
 {
     if (bytes.isEmpty())
         return;
-    queue_.push_back({bytes, readyAt, {}, 0});
+    queue_.push_back({bytes, readyAt, {}, 0, {}});
+    if (queue_.size() == 1)
+        startFront();
+}
+
+void ReplyPacer::enqueueAfterLast(const QByteArray &bytes, Clock::duration gap)
+{
+    if (bytes.isEmpty())
+        return;
+    queue_.push_back({bytes, Clock::time_point::min(), {}, 0, gap});
     if (queue_.size() == 1)
         startFront();
 }
@@ -26,7 +35,7 @@ void ReplyPacer::enqueue(const QByteArray &bytes, Clock::time_point readyAt)
 void ReplyPacer::startFront()
 {
     if (!queue_.empty())
-        queue_.front().start = std::max(queue_.front().readyAt, lineFree_);
+        queue_.front().start = std::max(queue_.front().readyAt, lineFree_ + queue_.front().gap);
 }
 
 QByteArray ReplyPacer::due(Clock::time_point now) const

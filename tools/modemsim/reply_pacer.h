@@ -19,6 +19,9 @@ public:
 
     void setPaced(bool paced) { paced_ = paced; }
     void enqueue(const QByteArray &bytes, Clock::time_point readyAt);
+    // Goes out `gap` after the reply queued last has left the line.
+    void enqueueAfterLast(const QByteArray &bytes, Clock::duration gap);
+    bool busy() const { return !queue_.empty(); }
     void clear() { queue_.clear(); }
 
     // The bytes of the front reply whose time has come and that are not yet
@@ -35,6 +38,7 @@ private:
         Clock::time_point readyAt;
         Clock::time_point start;  // first byte on the line
         qsizetype written = 0;
+        Clock::duration gap{};  // of quiet line before it
     };
     void startFront();
 

@@ -517,7 +517,7 @@ private slots:
 
     // A modem that starts to answer 50 ms late is read whole, with and
     // without --fast; one whose reply is followed by more bytes (the reply
-    // again 15 ms later, missing the next command meanwhile; a byte 40 ms
+    // again 10 ms later, missing the next command meanwhile; a byte 40 ms
     // after the last reply, inside its window) gets that field reported as
     // not read.
     void slowOrRepeatingModem_data()
@@ -529,7 +529,7 @@ private slots:
         QTest::addColumn<QString>("said");
         QTest::newRow("50 ms late, read") << "read --port 1 -o FILE" << 0 << QByteArray() << 0 << "read the table";
         QTest::newRow("50 ms late, verify --fast") << "verify --fast --port 1 FILE" << 0 << QByteArray() << 0 << "holds the table";
-        QTest::newRow("repeat 15 ms later") << "read --fast --port 1 -o FILE" << 3 << QByteArray() << 15
+        QTest::newRow("repeat 10 ms later") << "read --fast --port 1 -o FILE" << 3 << QByteArray() << 10
                                             << "did not answer every read (phone number of channel 2)";
         QTest::newRow("one byte 40 ms after the last") << "read --fast --port 1" << 33 << QByteArray("x") << 40
                                                        << "did not answer every read (message of channel 16)";

@@ -18,12 +18,17 @@
 // Lets a transfer use the window's link, progress bar and table.
 class MainWindowTransferHost : public TransferHost, public ReadTarget {
 public:
-    explicit MainWindowTransferHost(frmMain &window) : w_(window) {}
+    explicit MainWindowTransferHost(frmMain &window) : w_(window)
+    {
+        // Stop in the close question also ends a wait for a chatty line to go quiet.
+        w_.link_.setStopCheck([&w = w_] { return w.closeRequested_; });
+    }
 
     Exchange transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected) override
     {
         return w_.link_.transact(frame, expected);
     }
+    bool quietAfterLastReply() override { return w_.link_.quietAfterLastReply(); }
     bool stopRequested() const override
     {
         return w_.closeRequested_ || w_.link_.hasLineLoss() || !w_.link_.isOpen();

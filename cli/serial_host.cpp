@@ -4,7 +4,10 @@
 #include "cli/stop_signals.h"
 #include "link/com_port.h"
 
-SerialHost::SerialHost() : link_(defaultPortsDirectory()) {}
+SerialHost::SerialHost() : link_(defaultPortsDirectory())
+{
+    link_.setStopCheck([] { return stopSignal() != 0; });
+}
 
 bool SerialHost::open(const QString &port, QString *error)
 {
@@ -29,6 +32,8 @@ Exchange SerialHost::transact(const QByteArray &frame, std::optional<protocol::R
         return {};
     return link_.transact(frame, expected);
 }
+
+bool SerialHost::quietAfterLastReply() { return !stopRequested() && link_.quietAfterLastReply(); }
 
 bool SerialHost::stopRequested() const
 {

@@ -23,6 +23,7 @@ public:
     void setProgressSink(std::function<void(int)> sink) { progress_ = std::move(sink); }
 
     Exchange transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected) override;
+    bool quietAfterLastReply() override;
     bool stopRequested() const override;
     void setProgress(int value) override;
 

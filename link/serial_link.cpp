@@ -5,8 +5,6 @@
 #include "link/port_lock.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -14,7 +12,6 @@
 
 #ifndef Q_OS_WIN
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #endif
 
 namespace {
@@ -33,14 +30,14 @@ bool saysNothingOfALoss(const QString &reason)
 }  // namespace
 
 SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
-    : QObject(parent), cm(this), tmrTout(this), quietAfterReply_(this), portsDirectory_(portsDirectory)
+    : QObject(parent), cm(this), tmrTout(this), quietAfterReply_(this), stopPoll_(this), portsDirectory_(portsDirectory)
 {
     // Children by name, so that a diagnosis (or a test) can look at the port.
     cm.setObjectName("cm");
     tmrTout.setObjectName("tmrTout");
     // A coarse timer may fire early; the window must last the full 200 ms.
     tmrTout.setTimerType(Qt::PreciseTimer);
-    tmrTout.setInterval(200);
+    tmrTout.setInterval(kReplyWindowMs);
     connect(&tmrTout, &QTimer::timeout, this, &SerialLink::tmrTout_Tick);
     connect(&cm, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
     quietAfterReply_.setTimerType(Qt::PreciseTimer);
@@ -48,6 +45,8 @@ SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
     quietAfterReply_.setInterval(kWholeReplyQuietMs);
     connect(&quietAfterReply_, &QTimer::timeout, this, &SerialLink::endOnQuietLine);
     connect(&cm, &QSerialPort::readyRead, this, &SerialLink::checkWholeReply);
+    stopPoll_.setInterval(kStopPollMs);
+    connect(&stopPoll_, &QTimer::timeout, this, &SerialLink::pollStopCheck);
 }
 
 SerialLink::~SerialLink()
@@ -145,150 +144,11 @@ bool SerialLink::close(QString *error)
     return true;
 }
 
-Exchange SerialLink::transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected)
-{
-    CommandFrame = frame;
-    Exchange exchange;
-    if (endOnWholeReply_)
-        awaited_ = expected;
-    const bool ran = runTransaction(&exchange.sent);
-    awaited_.reset();
-    if (!ran)
-        return exchange;
-    exchange.reply = ReplyData;
-    if (expected && !protocol::fits(exchange.reply, *expected))
-        settleLine();
-    return exchange;
-}
-
-void SerialLink::SendReceive() { runTransaction(nullptr); }
-
-bool SerialLink::runTransaction(bool *sent)
-{
-    if (!cm.isOpen() || waitLoop_)
-        return false;
-    // Bytes still waiting belong to an earlier transaction (a reply that came
-    // after its window closed, noise on the line) and are never part of this
-    // reply: left in, they would spoil this one and, taken late, the next.
-    cm.clear(QSerialPort::Input);
-    unsentAtLoss_ = CommandFrame.size();  // until a loss counts what was left
-    cm.write(CommandFrame);
-    const bool completed = waitOneWindow();
-    // A frame not wholly out when its window ends never reached the modem;
-    // its rest must not trail into the next command.
-    const bool allSent = cm.isOpen() ? bytesNotSent() == 0 : unsentAtLoss_ == 0;
-    if (sent)
-        *sent = allSent;
-    if (!completed)
-        return false;
-    if (!allSent)
-        cm.clear(QSerialPort::Output);
-    drainOperatingSystemBuffer();
-    ReplyData = cm.readAll();
-    return true;
-}
-
-// Sleeps in an event loop for one tick of tmrTout: the window repaints and
-// the port delivers its bytes, and no CPU is spent polling. False when the
-// wait was cut short or the port closed meanwhile.
-bool SerialLink::waitOneWindow()
-{
-    TimedOut = false;
-    wholeReplyIn_ = false;
-    tmrTout.start();
-    QEventLoop wait;
-    waitLoop_ = &wait;
-    while (!TimedOut && !wholeReplyIn_ && waitLoop_)
-        wait.exec();
-    const bool completed = waitLoop_ != nullptr;
-    waitLoop_ = nullptr;
-    tmrTout.stop();
-    quietAfterReply_.stop();
-    return completed && cm.isOpen();
-}
-
-void SerialLink::settleLine()
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < kSettleLimitMs) {
-        if (!waitOneWindow())
-            return;
-        drainOperatingSystemBuffer();
-        if (cm.readAll().isEmpty())
-            return;
-    }
-    giveUpLine(tr("The line on %1 did not go quiet: the device kept sending for %2 seconds after a reply that was "
-                  "not the one asked for. The port was closed; check the baud rate and the cable, then Connect again.")
-                   .arg(portLabel_)
-                   .arg(kSettleLimitMs / 1000));
-}
-
-// Bytes of the frame still in the port or in the system's output queue.
-qint64 SerialLink::bytesNotSent() const
-{
-    qint64 pending = cm.bytesToWrite();
-#ifndef Q_OS_WIN
-    int queued = 0;
-    if (::ioctl(int(cm.handle()), TIOCOUTQ, &queued) == 0)
-        pending += queued;
-#endif
-    return pending;
-}
-
-void SerialLink::abortWait()
-{
-    if (waitLoop_) {
-        waitLoop_->quit();
-        waitLoop_ = nullptr;
-    }
-}
-
 QString SerialLink::takeLineLoss()
 {
     QString loss;
     loss.swap(lineLoss_);
     return loss;
-}
-
-void SerialLink::tmrTout_Tick()
-{
-    TimedOut = true;
-    tmrTout.stop();
-    if (waitLoop_)
-        waitLoop_->quit();
-}
-
-// The bytes received so far are exactly the awaited reply. One byte more
-// and they no longer fit, so the prefix of a longer answer is never taken.
-bool SerialLink::holdsWholeReply()
-{
-    return awaited_ && waitLoop_ && protocol::fits(cm.peek(awaited_->length + 1), *awaited_);
-}
-
-void SerialLink::checkWholeReply()
-{
-    if (!holdsWholeReply())
-        quietAfterReply_.stop();
-    else if (!quietAfterReply_.isActive())
-        quietAfterReply_.start();
-}
-
-void SerialLink::endOnQuietLine()
-{
-    drainOperatingSystemBuffer();
-    if (!holdsWholeReply())
-        return;
-    wholeReplyIn_ = true;
-    waitLoop_->quit();
-}
-
-// Bytes that reached the operating system but not yet QSerialPort's buffer
-// belong to this reply too.
-void SerialLink::drainOperatingSystemBuffer()
-{
-    while (cm.isOpen() && cm.bytesAvailable() < cm.readBufferSize() && cm.waitForReadyRead(0)) {
-    }
 }
 
 void SerialLink::onPortError(QSerialPort::SerialPortError error)

@@ -3,11 +3,13 @@
 #include "link/device_protocol.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 class QEventLoop;
@@ -19,6 +21,15 @@ struct Exchange {
     bool sent = false;
     // Everything received within the window; empty when nothing arrived.
     QByteArray reply;
+    // The line was looked at before the frame went out, and what was found
+    // there: bytes that came after the previous command's reply was taken
+    // (a late or repeated reply, noise). They are never part of this reply.
+    bool lineChecked = false;
+    QByteArray strayBefore;
+
+    // Nothing followed the previous command's reply on the line until this
+    // command went out: only then can that reply be trusted as its answer.
+    bool previousReplyStoodAlone() const { return lineChecked && strayBefore.isEmpty(); }
 };
 
 // The one serial port to the modem and the send-and-wait transaction that
@@ -42,35 +53,55 @@ public:
     QString label() const { return portLabel_; }
     QString portsDirectory() const { return portsDirectory_; }
 
-    // One transaction, the call every device command goes through: the
-    // receive buffer is emptied, the frame goes out as it is, then the
-    // caller's event loop runs for one tick of tmrTout, 200 ms, and
-    // everything received by then is the reply (and ReplyData); see
-    // setEndOnWholeReply() for a wait that ends sooner.
-    // A read command names the reply it expects. When the reply does not fit
-    // it, the rest of a late or garbled answer may still be on its way; the
-    // link then waits until the line has been quiet for a whole window and
-    // throws away what came meanwhile, so that the next command's window
-    // holds only its own reply. A line that does not go quiet within
+    // One transaction, the call every device command goes through. Bytes
+    // already waiting are taken out and handed back as strayBefore, and the
+    // line must go quiet before the frame goes out (a modem still sending
+    // would miss it). Then the caller's event loop runs for one tick of
+    // tmrTout, 200 ms, and everything received by then is the reply (and
+    // ReplyData); see setEndOnWholeReply() for a wait that ends sooner.
+    // A read command names the reply it expects. A reply still arriving when
+    // the window ends (its first byte right, fewer bytes than expected) is
+    // waited for, at most the line time of the missing bytes plus
+    // kLateReplyMarginMs, and ends once it is whole and the line has been
+    // quiet behind it for kWholeReplyQuietMs. A reply that does not fit is
+    // followed by a wait until the line has been quiet for a whole window,
+    // and what came meanwhile is thrown away, so that the next command's
+    // window holds only its own reply. A line that does not go quiet within
     // kSettleLimitMs is given up like a lost one.
     Exchange transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected = std::nullopt);
+
+    // After the last command of a run: waits out the rest of its window if
+    // the wait ended on the whole reply, then tells whether the line stayed
+    // quiet behind that reply. Bytes that came are thrown away and the line
+    // is settled; the last reply cannot be trusted then.
+    bool quietAfterLastReply();
+
+    // Asked while the link waits for a chatty line to go quiet: true ends
+    // that wait within kStopPollMs (Ctrl-C, the window closing), and the
+    // transaction then returns as one cut short.
+    void setStopCheck(std::function<bool()> check) { stopCheck_ = std::move(check); }
 
     // The same transaction without a reply check: CommandFrame in,
     // ReplyData out. With the port closed it returns at once and leaves
     // ReplyData alone.
     void SendReceive();
 
+    static constexpr int kReplyWindowMs = 200;
     static constexpr int kSettleLimitMs = 3000;
+    static constexpr int kStopPollMs = 20;
+    // Covers a USB adapter's latency timer (16 ms by default) and a busy machine.
+    static constexpr int kLateReplyMarginMs = 50;
 
     // Off (the default), every transaction lasts its whole window. On, a read
     // command's wait ends once a reply that fits is in and the line has been
     // quiet behind it for kWholeReplyQuietMs, long enough to see a reply that
-    // runs on beyond its length: that one does not fit, so it waits out the
-    // window and the line is settled as always. The window stays the upper
-    // bound; a write, which expects no reply, always takes the whole window.
+    // runs on beyond its length, or a repeat that follows it that soon: that
+    // one does not fit, so it waits out the window and the line is settled
+    // as always. The window stays the upper bound; a write, which expects no
+    // reply, always takes the whole window.
     void setEndOnWholeReply(bool on) { endOnWholeReply_ = on; }
     bool endsOnWholeReply() const { return endOnWholeReply_; }
-    static constexpr int kWholeReplyQuietMs = 5;
+    static constexpr int kWholeReplyQuietMs = 16;
 
     // Ends a running wait at once (the window is closing); ReplyData is left as it was.
     void abortWait();
@@ -91,9 +122,12 @@ signals:
 
 private:
     bool lockDevice();
-    bool runTransaction(bool *sent);
-    bool waitOneWindow();
-    void settleLine();
+    bool runTransaction(Exchange *exchange);
+    bool waitFor(int ms, bool endOnWholeReply);
+    bool replyStillArriving();
+    int restOfReplyMs();
+    bool settleLine();
+    void pollStopCheck();
     void giveUpLine(const QString &reason);
     qint64 bytesNotSent() const;
     void tmrTout_Tick();
@@ -106,9 +140,14 @@ private:
     QSerialPort cm;
     QTimer tmrTout;
     QTimer quietAfterReply_;
+    QTimer stopPoll_;
+    std::function<bool()> stopCheck_;
     bool endOnWholeReply_ = false;
-    std::optional<protocol::ReplyShape> awaited_;  // while a wait may end on its whole reply
+    std::optional<protocol::ReplyShape> awaited_;  // the reply of the read command under way
+    bool waitEndsOnWholeReply_ = false;  // the current wait ends once awaited_ is in whole
     bool wholeReplyIn_ = false;
+    bool endedEarly_ = false;  // the last command's wait ended on its whole reply, before its window
+    QElapsedTimer windowClock_;  // since the last frame went out
     QString portsDirectory_;
     QString portLabel_;
     QString lineLoss_;

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -87,6 +88,15 @@ QByteArray reportWithoutTimes(const QString &out)
     }
     report["units"] = units;
     return QJsonDocument(report).toJson();
+}
+
+// The process has the file open.
+bool holdsOpen(qint64 pid, const QString &path)
+{
+    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryInfoList(QDir::System))
+        if (fd.symLinkTarget() == path)
+            return true;
+    return false;
 }
 
 struct CliRun {
@@ -685,6 +695,62 @@ private slots:
         QCOMPARE(QDir(work_->path()).entryList(QDir::Files), QStringList{"table.txt"});
         QSerialPort again(file("data/telvarin/ports/com1"));
         QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
+    }
+
+    // A modem that starts to answer 50 ms late is read whole, with and
+    // without --fast; one whose reply is followed by more bytes (the reply
+    // again 10 ms later, missing the next command meanwhile; a byte 40 ms
+    // after the last reply, inside its window) gets that field reported as
+    // not read.
+    void slowOrRepeatingModem_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("trailOf");  // the command whose reply is followed by `trail`; 0: none
+        QTest::addColumn<QByteArray>("trail");
+        QTest::addColumn<int>("gapMs");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("50 ms late, read") << "read --port 1 -o FILE" << 0 << QByteArray() << 0 << "read the table";
+        QTest::newRow("50 ms late, verify --fast") << "verify --fast --port 1 FILE" << 0 << QByteArray() << 0 << "holds the table";
+        QTest::newRow("repeat 10 ms later") << "read --fast --port 1 -o FILE" << 3 << QByteArray() << 10
+                                            << "did not answer every read (phone number of channel 2)";
+        QTest::newRow("one byte 40 ms after the last") << "read --fast --port 1" << 33 << QByteArray("x") << 40
+                                                       << "did not answer every read (message of channel 16)";
+    }
+    void slowOrRepeatingModem()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, trailOf);
+        QFETCH(QByteArray, trail);
+        QFETCH(int, gapMs);
+        QFETCH(QString, said);
+        port_->modem->setPaceAtLineRate(trailOf == 0);
+        port_->modem->setProcessingDelayMs(trailOf == 0 ? 50 : 10);
+        if (trailOf)
+            port_->modem->trailReplyOfCommand(trailOf, trail, gapMs);
+        QVERIFY(writeFile(file("table.txt"), record(true, "+911234567890", "Fire, site A") + emptyRecords(14)
+                                               + record(true, "0123456789012345", "")));
+        modemsim::ModemState state = port_->modem->state();
+        state.putText(0x0200, "");
+        port_->modem->setState(state);
+
+        const CliRun result = run(line.replace("FILE", file("table.txt")).split(' '));
+
+        QVERIFY2(result.err.contains(said), qPrintable(result.err));
+        QCOMPARE(result.exitCode, trailOf == 0 ? 0 : 1);
+    }
+
+    // Ctrl-C while the line babbles ends the wait for it to go quiet at once.
+    void stopWhileTheLineBabbles()
+    {
+        port_->modem->sendUnsolicited(QByteArray(8000, 'x'));  // about 8 s at the line rate
+        QProcess *process = start({"read", "--port", "1", "-o", file("table.txt")});
+        QTRY_VERIFY_WITH_TIMEOUT(holdsOpen(process->processId(), port_->modem->slavePath()), 10000);
+        QElapsedTimer sinceSignal;
+        sinceSignal.start();
+        ::kill(pid_t(process->processId()), SIGINT);
+        QVERIFY(process->waitForFinished(30000));
+        QVERIFY2(sinceSignal.elapsed() < 1000, qPrintable(QString::number(sinceSignal.elapsed())));
+        QCOMPARE(process->exitCode(), 130);
     }
 
     // Help and version answer over SSH too, where there is no display; what

@@ -10,29 +10,38 @@ using namespace protocol;
 namespace {
 
 // Answers a Read from a script: the E2 reply, then each MR with "5", or
-// nothing for the silent slots (0 to 15 phone slots, 16 to 31 message slots).
+// nothing for the silent slots (0 to 15 phone slots, 16 to 31 message slots);
+// after the replies to the commands in strayAfter (0 the E2, 32 the last),
+// bytes come that are no part of them.
 class ScriptedModem : public TransferHost, public ReadTarget {
 public:
     QByteArray settings;
     QList<int> silentSlots;
+    QList<int> strayAfter;
     int slaveIdSet = -1;
+    QStringList phoneNos = QStringList(16);
     Exchange transact(const QByteArray &frame, std::optional<ReplyShape>) override
     {
+        const int command = commands_++;
+        Exchange exchange;
+        exchange.sent = exchange.lineChecked = true;
+        exchange.strayBefore = strayAfter.contains(command - 1) ? "x" : "";
         if (frame == frameReadSettings())
-            return {true, settings};
-        if (silentSlots.contains(sent_++))
-            return {true, {}};
-        return {true, QByteArray("R\0", 2) + QByteArray("5").leftJustified(quint8(frame[6]), '\0')};
+            exchange.reply = settings;
+        else if (!silentSlots.contains(command - 1))
+            exchange.reply = QByteArray("R\0", 2) + QByteArray("5").leftJustified(quint8(frame[6]), '\0');
+        return exchange;
     }
+    bool quietAfterLastReply() override { return !strayAfter.contains(commands_ - 1); }
     bool stopRequested() const override { return false; }
     void setProgress(int) override {}
     void setSlaveId(int slaveId) override { slaveIdSet = slaveId; }
     void setChannelEnabled(int, bool) override {}
-    void setPhoneNo(int, const QString &) override {}
+    void setPhoneNo(int channel, const QString &phoneNo) override { phoneNos[channel] = phoneNo; }
     void setMessage(int, const QString &) override {}
 
 private:
-    int sent_ = 0;
+    int commands_ = 0;
 };
 
 QByteArray hex(const char *spaced) { return QByteArray::fromHex(spaced); }
@@ -105,33 +114,43 @@ private slots:
         QCOMPARE(got.value_or(QString()), decoded);
     }
 
-    // A Read takes over only the slave IDs the tool can write, and names the fields no reply came for.
+    // A Read takes over only the slave IDs the tool can write, and names the
+    // fields no reply came for, or whose reply was followed by stray bytes
+    // (those fields keep their values, as the settings do before the "E2"
+    // reply is known to stand alone).
     void readOfScriptedModem_data()
     {
         QTest::addColumn<int>("replied");
         QTest::addColumn<QList<int>>("silentSlots");
+        QTest::addColumn<QList<int>>("strayAfter");
         QTest::addColumn<int>("taken");
         QTest::addColumn<QString>("warning");
-        QTest::newRow("0") << 0 << QList<int>{} << -1 << "";
-        QTest::newRow("1") << 1 << QList<int>{} << 1 << "";
-        QTest::newRow("32, missed") << 32 << QList<int>{3, 16, 31} << 32
-                                    << "The device did not answer every read. These fields could not be read and kept "
-                                       "their previous values:\nPhone number: channel 4\nMessage: channels 1, 16";
-        QTest::newRow("33") << 33 << QList<int>{} << -1 << "";
+        const QString missed = "The device did not answer every read. These fields could not be read and kept their "
+                               "previous values:\n";
+        QTest::newRow("0") << 0 << QList<int>{} << QList<int>{} << -1 << "";
+        QTest::newRow("1") << 1 << QList<int>{} << QList<int>{} << 1 << "";
+        QTest::newRow("32, missed") << 32 << QList<int>{3, 16, 31} << QList<int>{} << 32
+                                    << missed + "Phone number: channel 4\nMessage: channels 1, 16";
+        QTest::newRow("33") << 33 << QList<int>{} << QList<int>{} << -1 << "";
+        QTest::newRow("stray bytes after replies") << 7 << QList<int>{} << QList<int>{1, 4, 32} << 7
+                                                   << missed + "Phone number: channels 1, 4\nMessage: channel 16";
+        QTest::newRow("stray bytes after the settings") << 7 << QList<int>{} << QList<int>{0} << -1 << "no answer";
     }
     void readOfScriptedModem()
     {
         QFETCH(int, replied);
         QFETCH(QList<int>, silentSlots);
+        QFETCH(QList<int>, strayAfter);
         QFETCH(int, taken);
         QFETCH(QString, warning);
         ScriptedModem modem;
         modem.settings = QByteArray("E") + char(replied) + QByteArray(3, '\0');
         modem.silentSlots = silentSlots;
+        modem.strayAfter = strayAfter;
         const ReadOutcome outcome = runDeviceRead(modem, modem);
-        QCOMPARE(outcome.status, ReadOutcome::Completed);
         QCOMPARE(modem.slaveIdSet, taken);
-        QCOMPARE(missedFieldsText(outcome), warning);
+        QCOMPARE(outcome.status == ReadOutcome::NoAnswer ? "no answer" : missedFieldsText(outcome), warning);
+        QCOMPARE(modem.phoneNos[0], QString(strayAfter.contains(1) || outcome.status == ReadOutcome::NoAnswer ? "" : "5"));
     }
 
     // A Write refuses, naming the channel and the character, a text that a Read could never give back.

@@ -68,40 +68,76 @@ private slots:
 
         // Noise that arrives outside a transaction never becomes part of the
         // next reply (a late reply: wholeReplyEndsTheWait).
+        // The caller learns of them: the previous reply may not have been the answer.
         port_->modem->setSilent(false);
         port_->modem->sendUnsolicited("noise");
         QTRY_COMPARE(cm()->bytesAvailable(), 5);
-        QCOMPARE(transact(protocol::frameReadSettings()), kDemoSettings);
+        const Exchange exchange = link_->transact(protocol::frameReadSettings());
+        QCOMPARE(exchange.reply + '|' + exchange.strayBefore, kDemoSettings + "|noise");
+    }
+
+    // A message read of a modem that starts to answer 50 ms late ends 20 ms
+    // after its window: it is waited for, and taken when it is whole and the
+    // line stays quiet behind it. One byte more 5 ms later and it is refused.
+    void replyStillArrivingAtTheTick_data()
+    {
+        QTest::addColumn<bool>("fast");
+        QTest::addColumn<bool>("runsOn");
+        for (const bool fast : {false, true})
+            for (const bool runsOn : {false, true})
+                QTest::addRow("%s%s", fast ? "whole reply" : "window", runsOn ? ", runs on" : "") << fast << runsOn;
+    }
+    void replyStillArrivingAtTheTick()
+    {
+        QFETCH(bool, fast);
+        QFETCH(bool, runsOn);
+        link_->setEndOnWholeReply(fast);
+        port_->modem->setProcessingDelayMs(50);
+        if (runsOn)
+            port_->modem->trailReplyOfCommand(1, "x", 5);
+        const QByteArray message = QByteArray("Fire at the north gate").leftJustified(160, '\0');
+        modemsim::ModemState state = modemsim::demoState();
+        state.memory.replace(protocol::messageSlotAddress(4), 160, message);
+        port_->modem->setState(state);
+        const QByteArray frame = protocol::frameReadMemory(protocol::messageSlotAddress(4), 160);
+
+        const QByteArray reply = transact(frame, nullptr, protocol::memoryReply(160));
+
+        QCOMPARE(reply.mid(2), message + (runsOn ? "x" : ""));
+        QVERIFY(link_->isOpen() && !link_->hasLineLoss());
     }
 
     // Ending the wait on the whole reply changes how long a reply that fits
     // takes, never which bytes a transaction gets. A reply one byte too long,
     // a late one (waited out: the next command goes out once the line has been
     // quiet for a whole window), or a command that expects none, each takes
-    // the window as without.
+    // the window as without; counted in windows, the settling ones included.
     void wholeReplyEndsTheWait_data()
     {
         QTest::addColumn<bool>("fast");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("windows");
         for (const bool fast : {false, true})
-            for (const auto &[fault, reply] : QList<std::pair<QString, QByteArray>>{
-                     {"fits", kDemoSettings}, {"one byte too long", QByteArray::fromHex("45 45 01 13 00 00")},
-                     {"late", {}}, {"no reply expected", kDemoSettings}})
-                QTest::addRow("%s, %s", fast ? "whole reply" : "window", qPrintable(fault)) << fast << fault << reply;
+            for (const auto &[fault, reply, windows] : QList<std::tuple<QString, QByteArray, int>>{
+                     {"fits", kDemoSettings, fast ? 0 : 1}, {"one byte too long", QByteArray::fromHex("45 45 01 13 00 00"), 2},
+                     {"late", {}, 3}, {"no reply expected", kDemoSettings, 1}})
+                QTest::addRow("%s, %s", fast ? "whole reply" : "window", qPrintable(fault)) << fast << fault << reply << windows;
     }
     void wholeReplyEndsTheWait()
     {
         QFETCH(bool, fast);
         QFETCH(QString, fault);
         QFETCH(QByteArray, reply);
+        QFETCH(int, windows);
         link_->setEndOnWholeReply(fast);
         port_->modem->injectBeforeNextReply(fault == "one byte too long" ? "E" : "");  // its first 5 bytes fit
         port_->modem->setProcessingDelayMs(fault == "late" ? 300 : 0);  // well past the window, even on a busy machine
         const auto expected = fault == "no reply expected" ? std::nullopt : std::optional(protocol::kSettingsReply);
+        QSignalSpy ticks(link_->findChild<QTimer *>("tmrTout"), &QTimer::timeout);
 
         QCOMPARE(transact(protocol::frameReadSettings(), nullptr, expected), reply);
-        QCOMPARE(link_->TimedOut, !fast || fault != "fits");  // the wait lasted the whole window
+        QCOMPARE(ticks.size(), windows);
         port_->modem->setProcessingDelayMs(10);
         QCOMPARE(transact(protocol::frameReadSettings(), nullptr, protocol::kSettingsReply), kDemoSettings);
     }
@@ -126,13 +162,30 @@ private slots:
     }
 
     // A line that keeps sending after a reply that did not fit is given up
-    // within a few seconds, like a lost one.
-    void babblingLineIsGivenUp()
+    // within a few seconds, like a lost one; a stop asked for meanwhile (the
+    // window closing, Ctrl-C) ends that wait within 0.3 s, and says nothing.
+    void babblingLine_data()
     {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("given up") << false;
+        QTest::newRow("stop asked") << true;
+    }
+    void babblingLine()
+    {
+        QFETCH(bool, stop);
         port_->modem->sendUnsolicited(QByteArray(8000, 'x'));  // about 8 s at the line rate
         QTRY_VERIFY(cm()->bytesAvailable() > 0);
+        QElapsedTimer sinceStop;
+        link_->setStopCheck([&] { return sinceStop.isValid(); });
+        if (stop)
+            QTimer::singleShot(500, this, [&] { sinceStop.start(); });
         qint64 elapsed = 0;
         transact(protocol::frameReadSettings(), &elapsed, protocol::kSettingsReply);
+        if (stop) {
+            QVERIFY2(sinceStop.elapsed() < 300, qPrintable(QString::number(sinceStop.elapsed())));
+            QVERIFY(link_->isOpen() && !link_->hasLineLoss());
+            return;
+        }
         QVERIFY2(elapsed >= 2000 && elapsed < 6000, qPrintable(QString::number(elapsed)));
         QVERIFY(!link_->isOpen());
         QVERIFY2(link_->takeLineLoss().contains("did not go quiet"), "no loss reported");
@@ -141,7 +194,7 @@ private slots:
     // Every name of one device takes the same lock, and the device itself is
     // locked too: a second opener is refused, root or not, whoever came first
     // (this link by its COM link, another program by the lock file of the
-    // device's own name, or by a lock on the device).
+    // device's own name, or by a lock on the device, even a shared one).
     void secondOpenerRefused_data()
     {
         QTest::addColumn<QString>("first");
@@ -150,6 +203,7 @@ private slots:
         QTest::newRow("COM link, then another link") << "link" << false;
         QTest::newRow("lock file, then a link") << "lock file" << false;
         QTest::newRow("device lock, then device path") << "device lock" << true;
+        QTest::newRow("shared device lock, then a link") << "shared device lock" << false;
     }
     void secondOpenerRefused()
     {
@@ -159,10 +213,11 @@ private slots:
         const QString other = port_->directory() + "/other";
         QVERIFY(QFile::link(device, other));
         QSerialPort plain(device);
-        const int fd = first == "device lock" ? ::open(QFile::encodeName(device), O_RDWR | O_NOCTTY) : -1;
+        const int fd = first.endsWith("device lock") ? ::open(QFile::encodeName(device), O_RDWR | O_NOCTTY) : -1;
         if (first != "link") {
             link_.reset();
-            QVERIFY(first == "lock file" ? plain.open(QIODevice::ReadWrite) : ::flock(fd, LOCK_EX | LOCK_NB) == 0);
+            QVERIFY(first == "lock file" ? plain.open(QIODevice::ReadWrite)
+                                         : ::flock(fd, (first == "device lock" ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0);
         }
         SerialLink second(port_->directory());
         QString error;

@@ -29,48 +29,76 @@ static ReadOutcome stopped(ReadOutcome outcome, int firstUnreadSlot, bool settin
     return outcome;
 }
 
-ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
-{
-    ReadOutcome outcome;
-    const QList<QByteArray> frames = readFrames();
+static int slotCount(int slot) { return slot >= kChannelCount ? protocol::kMessageReadSize : protocol::kPhoneSlotSize; }
 
-    const QByteArray settingsReply = host.transact(frames[0], protocol::kSettingsReply).reply;
-    if (host.stopRequested())
-        return stopped(outcome, 0, false);
-    const auto settings = protocol::decodeSettingsReply(settingsReply);
-    if (!settings)
-        return {ReadOutcome::NoAnswer, {}, {}, false, {}, {}};
-    if (isSlaveIdTakenOver(settings->slaveId))
-        target.setSlaveId(settings->slaveId);
+static void takeSettings(const protocol::Settings &settings, ReadTarget &target, ReadOutcome &outcome)
+{
+    if (isSlaveIdTakenOver(settings.slaveId))
+        target.setSlaveId(settings.slaveId);
     else
-        outcome.slaveIdNotTakenOver = settings->slaveId;
-    const protocol::EnableFlags enabled = protocol::decodeEnableMask(settings->enableMask);
+        outcome.slaveIdNotTakenOver = settings.slaveId;
+    const protocol::EnableFlags enabled = protocol::decodeEnableMask(settings.enableMask);
     for (int channel = 0; channel < kChannelCount; ++channel)
         target.setChannelEnabled(channel, enabled[channel]);
+}
+
+// Puts one slot's text into the target, or lists the field as not read.
+static void takeSlot(int slot, const QByteArray &reply, ReadTarget &target, ReadOutcome &outcome)
+{
+    const int channel = slot % kChannelCount;
+    const bool message = slot >= kChannelCount;
+    const auto text = protocol::decodeMemoryTextReply(reply, slotCount(slot));
+    if (!text) {
+        (message ? outcome.messagesMissed : outcome.phoneNosMissed).append(channel);
+        return;
+    }
+    message ? target.setMessage(channel, *text) : target.setPhoneNo(channel, *text);
+    const QByteArray bytes = reply.mid(2);
+    // The modem dials up to a NUL, wherever that lies.
+    if (!message && !bytes.contains('\0'))
+        outcome.phoneNosRunOn.append(channel);
+    target.keepSlotBytes(channel, message, bytes.left(bytes.indexOf('\0') < 0 ? bytes.size() : bytes.indexOf('\0')));
+}
+
+// A reply is taken into the target only once the line was found quiet
+// behind it, when the next command went out (after the last command: once
+// its window is over). Bytes after a reply mean it came late, twice or with
+// noise, and may be another command's answer: its field is not read.
+ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target)
+{
+    ReadOutcome noAnswer;
+    noAnswer.status = ReadOutcome::NoAnswer;
+    const QList<QByteArray> frames = readFrames();
+
+    const Exchange first = host.transact(frames[0], protocol::kSettingsReply);
+    if (host.stopRequested())
+        return stopped({}, 0, false);
+    const auto settings = protocol::decodeSettingsReply(first.reply);
+    if (!settings)
+        return noAnswer;
     int progress = 4;
     host.setProgress(progress);
 
     // Every phone slot, then every message slot; a rejected reply leaves
     // its one field as it was.
+    ReadOutcome outcome;
+    QByteArray previousReply;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const int channel = slot % kChannelCount;
-        const bool message = slot >= kChannelCount;
-        const int count = message ? protocol::kMessageReadSize : protocol::kPhoneSlotSize;
-        const QByteArray reply = host.transact(frames[1 + slot], protocol::memoryReply(count)).reply;
+        const Exchange exchange = host.transact(frames[1 + slot], protocol::memoryReply(slotCount(slot)));
+        const bool previousStoodAlone = exchange.previousReplyStoodAlone();
+        if (slot == 0 && !previousStoodAlone)
+            return host.stopRequested() ? stopped(outcome, 0, false) : noAnswer;
+        if (slot == 0)
+            takeSettings(*settings, target, outcome);
+        else
+            takeSlot(slot - 1, previousStoodAlone ? previousReply : QByteArray(), target, outcome);
         if (host.stopRequested())
             return stopped(outcome, slot, true);
-        if (const auto text = protocol::decodeMemoryTextReply(reply, count)) {
-            message ? target.setMessage(channel, *text) : target.setPhoneNo(channel, *text);
-            const QByteArray slot = reply.mid(2);
-            // The modem dials up to a NUL, wherever that lies.
-            if (!message && !slot.contains('\0'))
-                outcome.phoneNosRunOn.append(channel);
-            target.keepSlotBytes(channel, message, slot.left(slot.indexOf('\0') < 0 ? slot.size() : slot.indexOf('\0')));
-        } else
-            (message ? outcome.messagesMissed : outcome.phoneNosMissed).append(channel);
-        host.setProgress(progress += message ? 5 : 1);
+        previousReply = exchange.reply;
+        host.setProgress(progress += slot >= kChannelCount ? 5 : 1);
     }
-    return outcome;
+    takeSlot(kSlotCount - 1, host.quietAfterLastReply() ? previousReply : QByteArray(), target, outcome);
+    return host.stopRequested() ? stopped(outcome, kSlotCount, true) : outcome;
 }
 
 static QString channelList(const QList<int> &channels)

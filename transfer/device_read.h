@@ -10,7 +10,7 @@ struct ReadOutcome {
     enum Status { Completed, NoAnswer, Stopped };
     Status status = Completed;
     // Channels (0-based) whose field kept its value: its "MR" reply was
-    // rejected, or the run stopped before it.
+    // rejected or followed by stray bytes, or the run stopped before it.
     QList<int> phoneNosMissed;
     QList<int> messagesMissed;
     bool settingsMissed = false;  // stopped before the slave ID and the flags were read
@@ -27,8 +27,8 @@ struct ReadOutcome {
 QList<QByteArray> readFrames();
 
 // Reads the modem's whole configuration into the target. Only a rejected
-// "E2" reply stops the run before its end; a rejected "MR" reply leaves its
-// one field unchanged and the run goes on.
+// "E2" reply (or one followed by stray bytes) stops the run before its end;
+// a rejected "MR" reply leaves its one field unchanged and the run goes on.
 ReadOutcome runDeviceRead(TransferHost &host, ReadTarget &target);
 
 // The warning after a Read that could not read every field, or that stopped

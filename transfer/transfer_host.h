@@ -16,6 +16,9 @@ public:
     // Sends the frame and hands back what arrived within the reply window
     // (SerialLink::transact); `expected` is the reply a read command expects.
     virtual Exchange transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected) = 0;
+    // After a run's last command: true when the line stayed quiet behind its
+    // reply (SerialLink::quietAfterLastReply).
+    virtual bool quietAfterLastReply() = 0;
     // True once the port failed or the window is closing: the run ends at once.
     virtual bool stopRequested() const = 0;
     virtual void setProgress(int value) = 0;

@@ -95,6 +95,10 @@ public:
     int dropCountdown = -1;  // commands until the line drops; 0: drop now; -1: never
     int stallCountdown = -1;  // commands until the tool's output stalls; 0: stall now; -1: never
     int forgetCountdown = -1;  // commands until the one carried out on a copy; -1: never
+    int trailCountdown = -1;  // commands until the one whose reply gets a trail; -1: none
+    QByteArray trail;
+    milliseconds trailGap{0};
+    bool trailing = false;  // a trail is queued: commands go unanswered until the line is free
     bool dropped = false;
     bool stopping = false;
     QList<QByteArray> frames;  // the latest, see bound()
@@ -140,6 +144,12 @@ private:
 void ModemSimulator::Worker::answer(const QByteArray &frame, Clock::time_point arrived, ReplyPacer &pacer,
                                     std::vector<Traffic> &traffic)
 {
+    trailing = trailing && pacer.busy();
+    if (trailing) {
+        discarded += frame;
+        bound(discarded, kDiscardLogLimit);
+        return;
+    }
     frames.append(frame);
     bound(frames, kFrameLogLimit);
     ++logged;
@@ -164,6 +174,10 @@ void ModemSimulator::Worker::answer(const QByteArray &frame, Clock::time_point a
     const bool late = memoryReadDelayMs >= 0 && isMemoryRead(frame);
     if (pacer.enqueue(reply, arrived + milliseconds(late ? memoryReadDelayMs : options.processingDelayMs)))
         traffic.push_back({false, reply});
+    if (trailCountdown > 0 && --trailCountdown == 0) {
+        pacer.enqueueAfterLast(trail.isEmpty() ? reply : trail, trailGap);
+        trailing = true;
+    }
 }
 
 void ModemSimulator::Worker::takeFrames(Line &line, bool stale, std::vector<Traffic> &traffic)
@@ -452,6 +466,15 @@ void ModemSimulator::garbleNextReplyFirstByte() { locked(*worker_, [](auto &w) {
 void ModemSimulator::dropLineAfterCommand(int n) { startCountdown(*worker_, &Worker::dropCountdown, n); }
 
 void ModemSimulator::stallOutputAfterCommand(int n) { startCountdown(*worker_, &Worker::stallCountdown, n); }
+
+void ModemSimulator::trailReplyOfCommand(int n, const QByteArray &bytes, int gapMs)
+{
+    locked(*worker_, [&](auto &w) {
+        w.trailCountdown = n;
+        w.trail = bytes;
+        w.trailGap = milliseconds(gapMs);
+    });
+}
 
 void ModemSimulator::setMemoryReadDelayMs(int ms) { locked(*worker_, [&](auto &w) { w.memoryReadDelayMs = ms; }); }
 

@@ -55,6 +55,10 @@ public:
     // The n-th command from now (n >= 1) is answered as always but changes
     // nothing: a write lost to a brown-out or a full buffer.
     void forgetCommand(int n);
+    // The reply to the n-th command from now is followed, gapMs after its
+    // last byte, by `bytes` (empty: the same reply again). Commands that
+    // come before those are out go unanswered, as to a modem busy sending.
+    void trailReplyOfCommand(int n, const QByteArray &bytes, int gapMs);
     // Closes the master once the n-th command from now is in (carried out,
     // not answered); n <= 0 closes it at once. The tool's port sees a hang-up.
     void dropLineAfterCommand(int n);

@@ -16,10 +16,20 @@ ReplyPacer::Clock::time_point byteTimeAfter(ReplyPacer::Clock::time_point start,
 
 bool ReplyPacer::enqueue(const QByteArray &bytes, Clock::time_point readyAt)
 {
-    if (bytes.isEmpty() || queuedBytes_ + bytes.size() > kQueueLimit)
-        return bytes.isEmpty();
-    queue_.push_back({bytes, readyAt, {}, 0});
-    queuedBytes_ += bytes.size();
+    return push({bytes, readyAt, {}, 0, {}});
+}
+
+bool ReplyPacer::enqueueAfterLast(const QByteArray &bytes, Clock::duration gap)
+{
+    return push({bytes, Clock::time_point::min(), {}, 0, gap});
+}
+
+bool ReplyPacer::push(Reply reply)
+{
+    if (reply.bytes.isEmpty() || queuedBytes_ + reply.bytes.size() > kQueueLimit)
+        return reply.bytes.isEmpty();
+    queuedBytes_ += reply.bytes.size();
+    queue_.push_back(std::move(reply));
     if (queue_.size() == 1)
         startFront();
     return true;
@@ -28,7 +38,7 @@ bool ReplyPacer::enqueue(const QByteArray &bytes, Clock::time_point readyAt)
 void ReplyPacer::startFront()
 {
     if (!queue_.empty())
-        queue_.front().start = std::max(queue_.front().readyAt, lineFree_);
+        queue_.front().start = std::max(queue_.front().readyAt, lineFree_ + queue_.front().gap);
 }
 
 QByteArray ReplyPacer::due(Clock::time_point now) const

@@ -29,6 +29,9 @@ public:
         queue_.clear();
         queuedBytes_ = 0;
     }
+    // Goes out `gap` after the reply queued last has left the line.
+    bool enqueueAfterLast(const QByteArray &bytes, Clock::duration gap);
+    bool busy() const { return !queue_.empty(); }
 
     // The bytes of the front reply whose time has come and that are not yet
     // written; the caller reports with markWritten() how many it got out.
@@ -44,7 +47,9 @@ private:
         Clock::time_point readyAt;
         Clock::time_point start;  // first byte on the line
         qsizetype written = 0;
+        Clock::duration gap{};  // of quiet line before it
     };
+    bool push(Reply reply);
     void startFront();
 
     std::deque<Reply> queue_;

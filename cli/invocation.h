@@ -22,6 +22,8 @@ struct Invocation {
     bool quiet = false;
     bool json = false;
     bool fast = false;             // read, verify: a command ends once its whole reply is in
+    QString history;               // --history: the store that records the units (else TELVARIN_HISTORY, the default)
+    bool noHistory = false;        // --no-history
 };
 
 struct InvocationResult {

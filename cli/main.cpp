@@ -6,7 +6,10 @@
 #include "cli/invocation.h"
 #include "cli/stop_signals.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstring>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -16,10 +19,22 @@ int main(int argc, char *argv[])
                                   "done. Rename the file, or use a name in UTF-8.").arg(name));
         return kExitUsage;
     }
-    QCoreApplication app(argc, argv);
+    // The sheet draws text, which takes a GUI application; it never shows a
+    // window, so it needs no display either.
+    const bool sheet = argc > 1 && std::strcmp(argv[1], "sheet") == 0;
+    if (sheet)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app = sheet ? std::make_unique<QGuiApplication>(argc, argv)
+                                                        : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("telvarin-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
 
+    // The commands that ask the history come first on the line and parse their own options.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (sheet)
+        return runSheet(arguments);
+    if (arguments.value(1) == QLatin1String("history"))
+        return runHistory(arguments);
     const InvocationResult parsed = parseInvocation(QCoreApplication::arguments());
     if (!parsed.invocation) {
         printError(parsed.error + QStringLiteral(" (see telvarin-cli --help)"));

@@ -6,6 +6,7 @@
 #include "transfer/device_read.h"
 #include "transfer/device_write.h"
 #include "dialogs/progress_window.h"
+#include "history/transfer_records.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,13 +36,19 @@ public:
         emit w_.progressChanged(value);
     }
 
-    void setSlaveId(int slaveId) override { w_.cmbSlaveID->setCurrentIndex(slaveId - kFirstSlaveId); }
+    void setSlaveId(int slaveId) override
+    {
+        w_.cmbSlaveID->setCurrentIndex(slaveId - kFirstSlaveId);
+        slaveIdRead_ = slaveId;
+    }
+    std::optional<int> slaveIdRead() const { return slaveIdRead_; }
     void setChannelEnabled(int channel, bool enabled) override { w_.chkChEnable[channel]->setChecked(enabled); }
     void setPhoneNo(int channel, const QString &phoneNo) override { w_.showPhoneNo(channel, phoneNo); }
     void setMessage(int channel, const QString &message) override { w_.lblMessage[channel]->setMessage(message); }
 
 private:
     frmMain &w_;
+    std::optional<int> slaveIdRead_;
 };
 
 // Everything that could start a second run, or change what a Write is
@@ -105,6 +112,7 @@ void frmMain::cmdDeviceRead_Click()
         openProgress("Reading from device ...");
         MainWindowTransferHost host(*this);
         outcome = runDeviceRead(host, host);
+        recordTransfer(readRecord(outcome, link_.hasLineLoss(), table(), host.slaveIdRead()));
         delete stopQuestion_;  // moot once the run has ended
         // The silent modem is reported over the progress window, which
         // closes once the operator has read it.
@@ -139,6 +147,7 @@ void frmMain::cmdDeviceWrite_Click()
         openProgress("Writing to device ...");
         MainWindowTransferHost host(*this);
         outcome = runDeviceWrite(host, request);
+        recordTransfer(writeRecord(outcome, link_.hasLineLoss(), request));
         closeProgress();
         transferRunning_ = false;
     }

@@ -57,7 +57,7 @@ QString recordUnits(const Invocation &run, const QList<UnitJob> &jobs, const QLi
     QString error;
     const HistoryTarget target = historyTarget(run.history, run.noHistory, &error);
     if (!error.isEmpty())
-        return QStringLiteral("TELVARIN_HISTORY: %1; nothing was recorded.").arg(error);
+        return notRecordedLine(QStringLiteral("TELVARIN_HISTORY: ") + error, results.size());
     QList<HistoryRecord> records;
     for (qsizetype at = 0; at < results.size() && at < jobs.size(); ++at)
         records.append(unitRecord(run.command, jobs[at], results[at]));

@@ -12,8 +12,9 @@ QString normalPortName(const QString &port)
 
 QDateTime parseSinceDate(const QString &text)
 {
+    // QDate reads the date in front of a time too: only a date alone is a day.
     const QDate day = QDate::fromString(text, Qt::ISODate);
-    if (day.isValid())
+    if (day.isValid() && text.size() == 10)
         return QDateTime(day, QTime(0, 0), QTimeZone::utc());
     QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
     if (time.isValid() && time.timeSpec() == Qt::LocalTime && !text.endsWith(QLatin1Char('Z')))

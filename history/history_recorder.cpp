@@ -43,6 +43,11 @@ QString recordInHistory(const HistoryTarget &target, QList<HistoryRecord> record
     QString error;
     if (store.open(HistoryStore::Record, &error) && store.append(records, &error))
         return {};
-    return QStringLiteral("%1; %2 not recorded.").arg(error, records.size() == 1 ? QStringLiteral("the unit was")
-                                                                                 : QStringLiteral("the %1 units were").arg(records.size()));
+    return notRecordedLine(error, records.size());
+}
+
+QString notRecordedLine(const QString &why, qsizetype count)
+{
+    return QStringLiteral("%1; %2 not recorded.").arg(why, count == 1 ? QStringLiteral("the unit was")
+                                                                     : QStringLiteral("the %1 units were").arg(count));
 }

@@ -15,3 +15,6 @@ void stampRecord(HistoryRecord &record);
 // Off). Never throws and never waits longer than the store's busy timeout
 // for a lock (plus PostgreSQL's connect timeout for a server out of reach).
 QString recordInHistory(const HistoryTarget &target, QList<HistoryRecord> records);
+
+// "WHY; the unit was not recorded." ("the 3 units were" for several).
+QString notRecordedLine(const QString &why, qsizetype count);

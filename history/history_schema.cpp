@@ -40,6 +40,7 @@ const QStringList &secondVersionChanges()
         QStringLiteral("CREATE INDEX unit_record_port ON unit_record (port, time_utc)"),
         QStringLiteral("CREATE INDEX unit_record_slave ON unit_record (slave_id, time_utc)"),
         QStringLiteral("CREATE INDEX unit_record_device ON unit_record (device, time_utc)"),
+        QStringLiteral("CREATE INDEX unit_record_result ON unit_record (result, time_utc)"),
     };
     return changes;
 }

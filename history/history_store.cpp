@@ -9,7 +9,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimeZone>
+#include <QSqlDriver>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -67,7 +70,8 @@ HistoryStore::~HistoryStore()
 
 QString HistoryStore::failure(const QString &why) const
 {
-    return QStringLiteral("history %1: %2").arg(target_.shown(), why.trimmed());
+    // One line, whatever the driver says (libpq breaks its messages over several).
+    return QStringLiteral("history %1: %2").arg(target_.shown(), why.simplified());
 }
 
 bool HistoryStore::open(Mode mode, QString *error)
@@ -109,9 +113,18 @@ bool HistoryStore::open(Mode mode, QString *error)
         return false;
     }
     if (!postgres) {
-        // Readers never wait for a writer in WAL mode; NORMAL syncs at checkpoints, which WAL keeps safe.
+        // Readers never wait for a writer in WAL mode; NORMAL syncs at
+        // checkpoints only, which WAL keeps safe. The last connection to
+        // close would checkpoint (two syncs, tens of milliseconds on a disk):
+        // left instead to an automatic checkpoint every hundred pages, which
+        // also keeps the log short that each run's first connection reads.
+        const QVariant handle = db_.driver()->handle();
+        if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
+            if (sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData()))
+                sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         QSqlQuery pragma(db_);
-        if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"))) {
+        if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"))
+            || !pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint=100"))) {
             *error = failure(pragma.lastError().text());
             return false;
         }
@@ -155,6 +168,9 @@ bool HistoryStore::append(QList<HistoryRecord> &records, QString *error)
         db_.rollback();
         return false;
     }
+    // A large batch leaves a long log behind: moved into the database at once.
+    if (records.size() >= 100 && target_.kind == HistoryTarget::SQLite)
+        QSqlQuery(db_).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     return true;
 }
 
@@ -180,9 +196,13 @@ std::optional<QList<HistoryRecord>> HistoryStore::list(const HistoryFilter &filt
     }
     QSqlQuery query(db_);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM unit_record %2 ORDER BY time_utc DESC, id DESC LIMIT %3")
-                      .arg(kColumns, conditions.isEmpty() ? QString() : QStringLiteral("WHERE ") + conditions.join(QStringLiteral(" AND ")))
-                      .arg(filter.limit));
+    // The newest ids come from the indexes alone; only those rows are then
+    // read, and without their tables (history show reads one).
+    const QString order = QStringLiteral("ORDER BY time_utc DESC, id DESC");
+    query.prepare(QStringLiteral("SELECT %1 FROM unit_record WHERE id IN (SELECT id FROM unit_record %2 %3 LIMIT %4) %3")
+                      .arg(QString(kColumns).replace(QStringLiteral("table_text"), QStringLiteral("NULL")),
+                           conditions.isEmpty() ? QString() : QStringLiteral("WHERE ") + conditions.join(QStringLiteral(" AND ")),
+                           order, QString::number(filter.limit)));
     for (int at = 0; at < values.size(); ++at)
         query.bindValue(at, values[at]);
     if (!query.exec()) {

@@ -210,7 +210,7 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("locked") << "locked" << "database is locked";
         QTest::newRow("corrupt") << "corrupt" << "file is not a database";
-        QTest::newRow("read-only") << "read-only" << "unable to open database file";
+        QTest::newRow("read-only") << "read-only" << "readonly database";
         QTest::newRow("full") << "full" << "";
         QTest::newRow("newer schema") << "newer" << "made by a newer program (schema version 3";
         QTest::newRow("bad environment") << "environment" << "TELVARIN_HISTORY: the postgresql:// address of the history cannot be read";
@@ -230,6 +230,8 @@ private slots:
             holder.setDatabaseName(store);
             QVERIFY(holder.open() && QSqlQuery(holder).exec("BEGIN IMMEDIATE"));
         } else if (fault == "corrupt") {
+            for (const char *log : {"-wal", "-shm"})
+                QFile::remove(store + log);
             QVERIFY(writeFile(store, QByteArray("not a database at all\n").repeated(400)));
         } else if (fault == "newer") {
             holder.setDatabaseName(store);

@@ -5,6 +5,8 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 
+#include <cmath>
+
 namespace {
 
 constexpr qreal kLargestPoints = 10;
@@ -22,11 +24,17 @@ QList<qreal> rowHeights(QPainter &painter, const Columns &c, const ChannelTable 
 {
     QList<qreal> heights;
     const QFontMetricsF metrics(painter.font(), painter.device());
+    // Lines of a text wrapped anywhere in `width`: each paragraph's advance, in widths.
+    const auto lines = [&metrics](const QString &text, qreal width) {
+        int count = 0;
+        for (const QString &paragraph : text.split(QLatin1Char('\n')))
+            count += std::max(1, int(std::ceil(metrics.horizontalAdvance(paragraph) / (width * 0.97))));
+        return count;
+    };
     for (const ChannelRow &row : table) {
-        const QRectF number = metrics.boundingRect(QRectF(0, 0, c.message - c.phoneNo - padding, 1e6), Qt::TextWrapAnywhere, row.phoneNo);
-        const QRectF message = metrics.boundingRect(QRectF(0, 0, c.right - c.message - padding, 1e6), Qt::TextWrapAnywhere,
-                                                    sheetMessageText(row.message));
-        heights.append(std::max({metrics.height(), number.height(), message.height()}) + padding);
+        const int most = std::max(lines(row.phoneNo, c.message - c.phoneNo - padding),
+                                  lines(sheetMessageText(row.message), c.right - c.message - padding));
+        heights.append(most * metrics.lineSpacing() + padding);
     }
     return heights;
 }

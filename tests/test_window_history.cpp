@@ -51,7 +51,10 @@ private slots:
         HistoryStore store(target);
         QString error;
         QVERIFY2(store.open(HistoryStore::Look, &error), qPrintable(error));
-        const QList<HistoryRecord> records = *store.list({}, &error);
+        QList<HistoryRecord> records;
+        const QList<HistoryRecord> listed = store.list({}, &error).value_or(QList<HistoryRecord>());
+        for (const HistoryRecord &entry : listed)
+            records.append(store.find(entry.id, &error).value_or(HistoryRecord()));  // the list leaves the tables out
         QCOMPARE(records.size(), 2);
         QStringList seen;
         for (const HistoryRecord &r : records)

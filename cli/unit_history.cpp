@@ -11,12 +11,6 @@
 
 namespace {
 
-QString commandName(Invocation::Command command)
-{
-    return command == Invocation::Write ? QStringLiteral("write")
-         : command == Invocation::Verify ? QStringLiteral("verify") : QStringLiteral("read");
-}
-
 // The report's own unit, so the history names failed fields and differences as --json does.
 QJsonObject reportedUnit(Invocation::Command command, const UnitResult &result)
 {
@@ -35,7 +29,8 @@ HistoryRecord unitRecord(Invocation::Command command, const UnitJob &job, const 
     record.slaveId = result.slaveId;
     // A write or verify keeps the file's table, the one the unit should
     // hold; a read the modem's, when it was read whole.
-    const std::optional<ChannelTable> table = command == Invocation::Read ? result.table : std::optional(job.table);
+    const std::optional<ChannelTable> table = command == Invocation::Read ? result.table
+                                            : job.table ? std::optional(*job.table) : std::nullopt;
     if (table) {
         const TableDigest digest = digestTable(*table);
         record.table = digest.savedForm;

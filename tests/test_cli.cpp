@@ -728,7 +728,7 @@ private slots:
         if (trailOf)
             port_->modem->trailReplyOfCommand(trailOf, trail, gapMs);
         QVERIFY(writeFile(file("table.txt"), record(true, "+911234567890", "Fire, site A") + emptyRecords(14)
-                                               + record(true, "0123456789012345", "")));
+                                               + record(true, "012345678901234", "")));
         modemsim::ModemState state = port_->modem->state();
         state.putText(0x0200, "");
         port_->modem->setState(state);

@@ -51,6 +51,7 @@ frmMain::frmMain(const QString &portsDirectory, QWidget *parent)
             markPresentPorts();
     });
     connect(&link_, &SerialLink::lineLost, this, &frmMain::reportLineLoss);
+    setUpHistoryAndSheet();
 }
 
 frmMain::~frmMain() = default;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/port_combo_box.h"
+#include "app/window_history.h"
+#include "history/sheet.h"
 #include "model/channel_row.h"
 #include "link/serial_link.h"
 #include "dialogs/progress_window.h"
@@ -20,6 +22,7 @@ class QPushButton;
 class ConnectionLamp;
 class MessageLabel;
 class QMessageBox;
+class QPrinter;
 
 // The program's one window: the channel table, the port and slave ID
 // choices and the buttons that start every operation. The table has no
@@ -42,6 +45,11 @@ public:
     bool isTransferRunning() const { return transferRunning_; }
     // The progress window of the running transfer, if any.
     frmProgress *progressWindow() const { return progress_; }
+
+    // The sheet for the site of the table shown (Ctrl+P prints it).
+    SheetContent sheetContent() const;
+    void printSheet(QPrinter &printer) const;
+    WindowHistory &history() { return history_; }
 
     qint16 ProgressValue = 0;
 
@@ -73,6 +81,10 @@ private:
     void cmdFileLoad_Click();
     void cmdExit_Click();
     void askToStopTransfer();
+    void setUpHistoryAndSheet();
+    void recordTransfer(HistoryRecord record);
+    void showHistoryWarning(const QString &warning);
+    void printSheet_Click();
 
     void showConnected();
     void showDisconnected();
@@ -95,6 +107,7 @@ private:
     bool closeRequested_ = false;
     QPointer<frmProgress> progress_;
     QPointer<QMessageBox> stopQuestion_;
+    WindowHistory history_;
 
 public:
     // Controls, named as the operator-facing design names them.

@@ -7,6 +7,7 @@
 #include "transfer/device_write.h"
 #include "transfer/write_check.h"
 #include "dialogs/progress_window.h"
+#include "history/transfer_records.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,13 +42,19 @@ public:
         emit w_.progressChanged(value);
     }
 
-    void setSlaveId(int slaveId) override { w_.cmbSlaveID->setCurrentIndex(slaveId - kFirstSlaveId); }
+    void setSlaveId(int slaveId) override
+    {
+        w_.cmbSlaveID->setCurrentIndex(slaveId - kFirstSlaveId);
+        slaveIdRead_ = slaveId;
+    }
+    std::optional<int> slaveIdRead() const { return slaveIdRead_; }
     void setChannelEnabled(int channel, bool enabled) override { w_.chkChEnable[channel]->setChecked(enabled); }
     void setPhoneNo(int channel, const QString &phoneNo) override { w_.showPhoneNo(channel, phoneNo); }
     void setMessage(int channel, const QString &message) override { w_.lblMessage[channel]->setMessage(message); }
 
 private:
     frmMain &w_;
+    std::optional<int> slaveIdRead_;
 };
 
 namespace {
@@ -130,6 +137,7 @@ void frmMain::cmdDeviceRead_Click()
         openProgress("Reading from device ...");
         MainWindowTransferHost host(*this);
         outcome = runDeviceRead(host, host);
+        recordTransfer(readRecord(outcome, link_.hasLineLoss(), table(), host.slaveIdRead()));
         delete stopQuestion_;  // moot once the run has ended
         // The silent modem is reported over the progress window, which
         // closes once the operator has read it.
@@ -161,6 +169,7 @@ void frmMain::cmdDeviceWrite_Click()
     }
     WriteOutcome outcome;
     WriteCheck check;
+    bool checked = false;
     {
         BusyGuard busy(controlsLockedDuringTransfer());
         transferRunning_ = true;
@@ -172,11 +181,13 @@ void frmMain::cmdDeviceWrite_Click()
         if (outcome.completed() && !host.stopRequested()) {
             progress_->setMessage("Checking ...");
             check = checkWrite(host, request);
+            checked = true;
         }
         delete stopQuestion_;  // moot once the run has ended
         // As after a Read: the silent modem is reported over the progress window.
         if (outcome.status == WriteOutcome::NoAnswer && !closeRequested_)
             QMessageBox::warning(this, "Communication Error", "Cannot communicate with device");
+        recordTransfer(writeRecord(outcome, link_.hasLineLoss(), request, checked ? &check : nullptr));
         closeProgress();
         transferRunning_ = false;
     }

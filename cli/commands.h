@@ -3,6 +3,7 @@
 #include "cli/invocation.h"
 
 #include <QString>
+#include <QStringList>
 
 class SerialHost;
 struct UnitJob;
@@ -14,6 +15,11 @@ struct UnitResult;
 // differences of `verify` and the JSON report go to standard output.
 int runUnitsCommand(const Invocation &run);
 int runPorts(bool json);
+
+// telvarin-cli history … and sheet …; `arguments` as QCoreApplication::arguments().
+// The sheet needs a QGuiApplication (it draws text).
+int runHistory(const QStringList &arguments);
+int runSheet(const QStringList &arguments);
 
 // One unit's transfer on a port just opened, on the unit's own thread; the
 // outcome goes into `result` (the port is closed when they return).

@@ -5,6 +5,7 @@
 
 #include "link/com_port.h"
 #include "model/limit_texts.h"
+#include "history/history_target.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -20,11 +21,19 @@ QString usageText()
         "  telvarin-cli verify --port P... [--fast] [--slave-id N...] FILE\n"
         "  telvarin-cli write|verify|read --batch MANIFEST\n"
         "  telvarin-cli ports\n"
+        "  telvarin-cli history [--port P] [--slave-id N] [--since DATE] [--result R]\n"
+        "                       [--limit N] [--json | --csv]\n"
+        "  telvarin-cli history show ID\n"
+        "  telvarin-cli sheet (FILE [--slave-id N] | --history ID) --output SHEET.pdf\n"
         "\n"
         "  read    the modem's table into FILE (standard output when absent or \"-\")\n"
         "  write   FILE's table and slave ID N (%1) into the modem\n"
         "  verify  read the modem back and list where it differs from FILE (and N)\n"
         "  ports   the COM numbers with a device present\n"
+        "  history the records of earlier reads, writes and verifies, newest first;\n"
+        "          show ID prints that record's table as a configuration file\n"
+        "  sheet   one A4 page in PDF for the site: the channels, the slave ID, the\n"
+        "          table's short SHA-256 and lines for a name and a signature\n"
         "\n"
         "  P is a COM number (%2) or a device path such as /dev/ttyUSB0.\n"
         "  --port more than once: the units run side by side. --slave-id once for\n"
@@ -32,6 +41,10 @@ QString usageText()
         "  needs --output with {port} in it (site-{port}.txt: site-COM3.txt).\n"
         "  --batch MANIFEST  CSV lines \"port,slave id,file\" (a read saves to the file)\n"
         "      --json      one JSON document on standard output\n"
+        "      --history STORE  record into (history, sheet: look in) this SQLite file or\n"
+        "                  postgresql://user@host/database (else $TELVARIN_HISTORY, else\n"
+        "                  $XDG_DATA_HOME/telvarin/history.sqlite)\n"
+        "      --no-history  record nothing\n"
         "      --fast      read, verify: go on as soon as a reply is whole, not after\n"
         "                  the full 200 ms of each command (about twice as fast)\n"
         "      --verify    write: then read the modem back and list where it differs,\n"
@@ -120,6 +133,8 @@ struct Options {
     QCommandLineOption quiet{QStringList{QStringLiteral("q"), QStringLiteral("quiet")}};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
     QCommandLineOption version{QStringList{QStringLiteral("v"), QStringLiteral("version")}};
+    QCommandLineOption history{QStringLiteral("history"), QString(), QStringLiteral("STORE")};
+    QCommandLineOption noHistory{QStringLiteral("no-history")};
 };
 
 std::optional<Invocation::Command> commandNamed(const QString &name)
@@ -160,6 +175,10 @@ QString misplacedOption(Invocation::Command command, const QString &name, const 
         return QStringLiteral("%1 takes no --verify").arg(name);
     if (command == Invocation::Ports && parser.isSet(o.jobs))
         return QStringLiteral("ports takes no --jobs");
+    if (command == Invocation::Ports && (parser.isSet(o.history) || parser.isSet(o.noHistory)))
+        return QStringLiteral("ports records nothing: it takes no --history or --no-history");
+    if (parser.isSet(o.history) && parser.isSet(o.noHistory))
+        return QStringLiteral("--history and --no-history exclude each other");
     if (fileArguments > (takesFile && !batch ? 1 : 0))
         return QStringLiteral("%1: unexpected argument \"%2\"").arg(name, parser.positionalArguments().last());
     if (batch && (parser.isSet(o.port) || parser.isSet(o.slave) || parser.isSet(o.output)))
@@ -253,7 +272,7 @@ InvocationResult parseInvocation(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const Options o;
-    parser.addOptions({o.port, o.output, o.slave, o.batch, o.json, o.fast, o.verify, o.jobs, o.quiet, o.help, o.version});
+    parser.addOptions({o.port, o.output, o.slave, o.batch, o.json, o.fast, o.verify, o.jobs, o.quiet, o.help, o.version, o.history, o.noHistory});
     const bool parsed = parser.parse(arguments);
     InvocationResult result{std::nullopt, {}, parser.isSet(o.json) || arguments.contains(QLatin1String("--json")), {}};
     const QStringList positional = parser.positionalArguments();
@@ -269,6 +288,16 @@ InvocationResult parseInvocation(const QStringList &arguments)
     run.json = parser.isSet(o.json);
     run.fast = parser.isSet(o.fast);
     run.verify = parser.isSet(o.verify);
+    run.history = parser.value(o.history);
+    run.noHistory = parser.isSet(o.noHistory);
+    if (!run.history.isEmpty()) {
+        QString error;
+        parseHistoryTarget(run.history, &error);
+        if (!error.isEmpty()) {
+            result.error = QStringLiteral("--history: %1").arg(error);
+            return result;
+        }
+    }
     if (parser.isSet(o.help)) {
         result.invocation = run;
         return result;
@@ -279,11 +308,11 @@ InvocationResult parseInvocation(const QStringList &arguments)
         return result;
     }
     if (positional.isEmpty()) {
-        result.error = QStringLiteral("no command given: read, write, verify or ports");
+        result.error = QStringLiteral("no command given: read, write, verify, ports, history or sheet");
         return result;
     }
     if (!command) {
-        result.error = QStringLiteral("unknown command \"%1\": read, write, verify or ports").arg(positional.first());
+        result.error = QStringLiteral("unknown command \"%1\": read, write, verify, ports, history or sheet").arg(positional.first());
         return result;
     }
     run.command = *command;

@@ -29,6 +29,8 @@ struct Invocation {
     bool fast = false;             // read, verify: a command ends once its whole reply is in
     bool verify = false;           // write: read the modem back and compare, as verify does
     int jobs = kDefaultJobs;       // at most this many units at once
+    QString history;               // --history: the store that records the units (else TELVARIN_HISTORY, the default)
+    bool noHistory = false;        // --no-history
 };
 
 struct InvocationResult {

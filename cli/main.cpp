@@ -7,9 +7,11 @@
 #include "cli/json_report.h"
 #include "cli/stop_signals.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -69,11 +71,23 @@ int main(int argc, char *argv[])
             printError(failure);
         return kExitUsage;
     }
-    QCoreApplication app(argc, argv);
+    // The sheet draws text, which takes a GUI application; it never shows a
+    // window, so it needs no display either.
+    const bool sheet = argc > 1 && std::strcmp(argv[1], "sheet") == 0;
+    if (sheet)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app = sheet ? std::make_unique<QGuiApplication>(argc, argv)
+                                                        : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("telvarin-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
 
-    const InvocationResult parsed = parseInvocation(QCoreApplication::arguments());
+    // The commands that ask the history come first on the line and parse their own options.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (sheet)
+        return runSheet(arguments);
+    if (arguments.value(1) == QLatin1String("history"))
+        return runHistory(arguments);
+    const InvocationResult parsed = parseInvocation(arguments);
     int code = kExitUsage;
     if (!parsed.invocation) {
         printError(parsed.error + QStringLiteral(" (see telvarin-cli --help)"));

@@ -5,6 +5,7 @@
 #include "cli/progress_bar.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_text.h"
+#include "cli/unit_history.h"
 #include "cli/unit_job.h"
 #include "cli/unit_report.h"
 #include "cli/unit_threads.h"
@@ -100,5 +101,8 @@ int runUnitsCommand(const Invocation &run)
         printData(results);
     }
     printMessages(results, notes);
+    // After the report: the history may wait a moment for a lock, never the operator's results.
+    if (const QString warning = recordUnits(run, jobs, results); !warning.isEmpty())
+        printError(warning);
     return stopSignal() ? exitForSignal(stopSignal()) : runExitCode(results);
 }

@@ -1,0 +1,60 @@
+#include "cli/unit_history.h"
+
+#include "cli/json_report.h"
+#include "history/history_filter.h"
+#include "history/history_recorder.h"
+#include "history/table_digest.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+// The report's own unit, so the history names failed fields and differences as --json does.
+QJsonObject reportedUnit(Invocation::Command command, const UnitResult &result)
+{
+    const QJsonObject report = QJsonDocument::fromJson(unitsReport(command, {result}, result.exitCode)).object();
+    return report.value(QStringLiteral("units")).toArray().first().toObject();
+}
+
+HistoryRecord unitRecord(Invocation::Command command, const UnitJob &job, const UnitResult &result)
+{
+    HistoryRecord record;
+    record.command = commandName(command);
+    record.port = normalPortName(result.port);
+    record.portLabel = result.label;
+    record.device = result.device;
+    stampRecord(record);
+    record.slaveId = result.slaveId;
+    // A write or verify keeps the file's table, the one the unit should
+    // hold; a read the modem's, when it was read whole.
+    const std::optional<ChannelTable> table = command == Invocation::Read ? result.table
+                                            : job.table ? std::optional(*job.table) : std::nullopt;
+    if (table) {
+        const TableDigest digest = digestTable(*table);
+        record.table = digest.savedForm;
+        record.tableSha256 = digest.sha256;
+    }
+    if (command != Invocation::Read || result.file != QLatin1String("-"))
+        record.file = QFileInfo(result.file).absoluteFilePath();
+    record.result = resultName(result.result);
+    const QJsonObject unit = reportedUnit(command, result);
+    record.failedFields = unit.value(QStringLiteral("failedFields")).toArray();
+    record.differences = unit.value(QStringLiteral("differences")).toArray();
+    return record;
+}
+
+}  // namespace
+
+QString recordUnits(const Invocation &run, const QList<UnitJob> &jobs, const QList<UnitResult> &results)
+{
+    QString error;
+    const HistoryTarget target = historyTarget(run.history, run.noHistory, &error);
+    if (!error.isEmpty())
+        return notRecordedLine(QStringLiteral("TELVARIN_HISTORY: ") + error, results.size());
+    QList<HistoryRecord> records;
+    for (qsizetype at = 0; at < results.size() && at < jobs.size(); ++at)
+        records.append(unitRecord(run.command, jobs[at], results[at]));
+    return recordInHistory(target, records);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "history/history_filter.h"
+#include "history/history_record.h"
+#include "history/history_target.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <optional>
+
+// A connection to the history, used on the thread that made it. Every
+// failure comes back as a sentence that names the store as
+// HistoryTarget::shown() does, so no password reaches a message.
+class HistoryStore {
+public:
+    enum Mode { Record, Look };  // Look: an SQLite file that is not there is not made
+    explicit HistoryStore(const HistoryTarget &target);
+    ~HistoryStore();
+    HistoryStore(const HistoryStore &) = delete;
+    HistoryStore &operator=(const HistoryStore &) = delete;
+
+    // Connects and brings the schema up to date.
+    bool open(Mode mode, QString *error);
+
+    // All of them or none, in one transaction; each gets its id.
+    bool append(QList<HistoryRecord> &records, QString *error);
+
+    std::optional<QList<HistoryRecord>> list(const HistoryFilter &filter, QString *error);
+    // nullopt with *error empty: there is no such record.
+    std::optional<HistoryRecord> find(qint64 id, QString *error);
+
+    // How long a record waits for another program's write to end.
+    static constexpr int kBusyTimeoutMs = 250;
+
+private:
+    QString failure(const QString &why) const;
+    HistoryTarget target_;
+    QString connection_;
+    QSqlDatabase db_;
+};

@@ -95,8 +95,7 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
                      ? tr("%1: this is not a serial port. Choose the device of the serial adapter, such as "
                           "/dev/ttyUSB0.").arg(portLabel_)
                      : QStringLiteral("%1: %2").arg(portLabel_, cm.errorString());
-        if (const QString hint = permissionHint(device, cm.error()); !hint.isEmpty())
-            *error += QLatin1Char(' ') + hint;
+        *error = withPermissionHint(*error, device, cm.error());
         return false;
     }
     if (!lockDevice()) {

@@ -395,6 +395,10 @@ private slots:
         QTest::newRow("line lost") << write << good << "drop" << 1
                                    << "/com1) was lost: the adapter was removed or the line hung up. 3 of 34 commands "
                                       "reached the line";
+        QTest::newRow("line lost, read") << "read --port 1 -o check-unit.txt" << QByteArray() << "drop" << 1
+                                         << "hung up. The file check-unit.txt was not written.";
+        QTest::newRow("silent, read") << "read --port 1" << QByteArray() << "silent" << 1
+                                      << "Cannot communicate with device (no answer to the first read); no file was written.";
         QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
         QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << "silent" << 1 << "Cannot communicate with device";
         QTest::newRow("too long, fast read") << "read --fast --port 1 -o FILE" << QByteArray() << "long" << 1 << "COM 1";
@@ -631,6 +635,7 @@ private:
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         process_->setProcessEnvironment(env);
+        process_->setWorkingDirectory(work_->path());  // relative names land in the test's folder
         process_->start(program, arguments);
         return process_.get();
     }

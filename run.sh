@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 source tools/script-helpers.sh
-need_packages cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation librsvg2-bin scdoc
+need_packages cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev libxkbcommon-dev fonts-liberation librsvg2-bin scdoc
 
 build=${TELVARIN_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${TELVARIN_BUILD_TYPE:-RelWithDebInfo} ${TELVARIN_CMAKE_ARGS:-}

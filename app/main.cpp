@@ -2,6 +2,7 @@
 #include "ui/font_preload.h"
 #include "ui/fonts.h"
 #include "app/application_icon.h"
+#include "app/application_identity.h"
 #include "app/main_window.h"
 #include "app/window_placement.h"
 
@@ -51,7 +52,7 @@ void parseArguments(const QCoreApplication &app)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication::setApplicationName(QStringLiteral("telvarin"));
+    setApplicationIdentity();
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
     switch (textRequest(argc, argv)) {
     case TextRequest::HelpOrVersion: {

@@ -24,7 +24,7 @@ test)
     log="$build/demo-data/modem.log"
     mkdir -p "$build/demo-data"
     trap stop_modemsim EXIT
-    start_modemsim "$build/tools/modemsim/telvarin-modemsim" "$link" \
+    start_modemsim "$build/tools/modemsim/telvarin-modem-simulator" "$link" \
         --memory "$build/demo-data/modem-memory.bin" --log "$log"
     echo "The simulated modem is COM 1; the frames on its line go to $log"
     "$build/app/telvarin"

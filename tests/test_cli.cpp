@@ -528,7 +528,7 @@ private slots:
         QTest::newRow("simulator, help") << TELVARIN_SIM << QStringList{"--help"} << 0
                                          << QStringList{"--verbose", "--log"};
         QTest::newRow("simulator, version") << TELVARIN_SIM << QStringList{"--version"} << 0
-                                            << QStringList{"telvarin-modemsim " + version + "\n"};
+                                            << QStringList{"telvarin-modem-simulator " + version + "\n"};
         // The bash completion, run by bash as bash-completion runs it.
         auto complete = [](const char *words) {
             return QStringList{"-c", "source " TELVARIN_COMPLETION "; COMP_WORDS=(\"$1\" " + QString(words)

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 source tools/script-helpers.sh
-need_packages cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation librsvg2-bin scdoc \
+need_packages cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev libxkbcommon-dev fonts-liberation librsvg2-bin scdoc \
     libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev postgresql poppler-utils
 
 build=${TELVARIN_BUILD_DIR:-build}
@@ -25,7 +25,7 @@ test)
     log="$build/demo-data/modem.log"
     mkdir -p "$build/demo-data"
     trap stop_modemsim EXIT
-    start_modemsim "$build/tools/modemsim/telvarin-modemsim" "$link" \
+    start_modemsim "$build/tools/modemsim/telvarin-modem-simulator" "$link" \
         --memory "$build/demo-data/modem-memory.bin" --log "$log"
     echo "The simulated modem is COM 1; the frames on its line go to $log"
     "$build/app/telvarin"

@@ -1,6 +1,7 @@
 #include "ui/after_first_paint.h"
 #include "ui/fonts.h"
 #include "app/application_icon.h"
+#include "app/application_identity.h"
 #include "app/main_window.h"
 #include "app/window_placement.h"
 
@@ -50,7 +51,7 @@ void parseArguments(const QCoreApplication &app)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication::setApplicationName(QStringLiteral("telvarin"));
+    setApplicationIdentity();
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
     switch (textRequest(argc, argv)) {
     case TextRequest::HelpOrVersion: {

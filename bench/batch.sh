@@ -5,12 +5,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TELVARIN_BUILD_DIR:-build}
-cmake --build "$build" --target telvarin-modemsim telvarin-cli >/dev/null
+cmake --build "$build" --target telvarin-modem-simulator telvarin-cli >/dev/null
 dir=$(mktemp -d)
 sims=()
 trap 'kill "${sims[@]}" 2>/dev/null; wait "${sims[@]}" 2>/dev/null; rm -rf "$dir"' EXIT
 for n in 1 2 3 4; do
-    "$build/tools/modemsim/telvarin-modemsim" --link "$dir/com$n" >/dev/null 2>&1 &
+    "$build/tools/modemsim/telvarin-modem-simulator" --link "$dir/com$n" >/dev/null 2>&1 &
     sims+=($!)
 done
 for n in 1 2 3 4; do

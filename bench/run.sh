@@ -12,11 +12,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TELVARIN_BUILD_DIR:-build}
-cmake --build "$build" --target telvarin-bench telvarin-modemsim telvarin-cli >/dev/null
+cmake --build "$build" --target telvarin-bench telvarin-modem-simulator telvarin-cli >/dev/null
 source tools/script-helpers.sh
 dir=$(mktemp -d)
 trap 'stop_modemsim; rm -rf "$dir"' EXIT
-start_modemsim "$build/tools/modemsim/telvarin-modemsim" "$dir/com1"
+start_modemsim "$build/tools/modemsim/telvarin-modem-simulator" "$dir/com1"
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/telvarin-bench" "$dir" "${1:-3}"
 
 # One telvarin-cli run: wall time from the shell, CPU time (user + system)
@@ -65,7 +65,7 @@ done
 # A modem that starts each answer 50 ms late: its message replies end after
 # their 200 ms window and are waited for.
 stop_modemsim
-start_modemsim "$build/tools/modemsim/telvarin-modemsim" "$dir/com1" --delay 50
+start_modemsim "$build/tools/modemsim/telvarin-modem-simulator" "$dir/com1" --delay 50
 for _ in $(seq "${1:-3}"); do
     time_cli "cli read, 50 ms late" 33 read --port "$dir/com1" --output "$dir/table.txt"
     time_fast "cli read --fast, 50 ms late" read --port "$dir/com1" --output "$dir/table.txt"

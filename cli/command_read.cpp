@@ -36,8 +36,8 @@ bool store(const QString &file, const ChannelTable &rows, UnitResult &result)
 void readUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
 {
     const QString &file = job.unit.file;
-    const QString target = toStandardOutput(file) ? QStringLiteral("nothing was written")
-                                                  : QStringLiteral("%1 was not written").arg(file);
+    const QString target = toStandardOutput(file) ? QStringLiteral("no file was written")
+                                                  : QStringLiteral("the file %1 was not written").arg(file);
     const ModemReading reading = readModem(host);
     result.outcome = reading.outcome;
     result.slaveId = reading.slaveId;

@@ -28,6 +28,7 @@ QString outputProblem(const QString &file);
 ModemReading readModem(SerialHost &host);
 
 // After a transfer that ended early: closes the port and puts into `result`
-// why and the exit code. `leftBehind` tells what the stop means for the user's data.
+// why and the exit code. `leftBehind` tells what the stop means for the user's data;
+// it may start a sentence, so it begins with a word of ours, not a name.
 void stoppedRun(SerialHost &host, const QString &leftBehind, UnitResult &result);
 

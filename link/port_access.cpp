@@ -5,6 +5,7 @@
 
 #ifndef Q_OS_WIN
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -13,6 +14,10 @@
 #endif
 
 namespace {
+
+constexpr unsigned kOwnerReadWrite = 0600, kGroupReadWrite = 0060, kOtherReadWrite = 0006;
+
+bool has(unsigned mode, unsigned bits) { return (mode & bits) == bits; }
 
 #ifndef Q_OS_WIN
 bool processInGroup(gid_t group)
@@ -28,44 +33,60 @@ bool processInGroup(gid_t group)
     return false;
 }
 
-// Whether the owner, group or other read-write bits let this process in.
-// Root is not treated apart: it owns the usual devices anyway.
-bool permissionsAdmit(const struct stat &st)
-{
-    constexpr mode_t kOwner = S_IRUSR | S_IWUSR, kGroup = S_IRGRP | S_IWGRP, kOther = S_IROTH | S_IWOTH;
-    if ((st.st_mode & kOther) == kOther)
-        return true;
-    if (st.st_uid == geteuid())
-        return (st.st_mode & kOwner) == kOwner;
-    return processInGroup(st.st_gid) && (st.st_mode & kGroup) == kGroup;
-}
-
 QString groupName(gid_t gid)
 {
     if (const struct group *entry = getgrgid(gid))
         return QString::fromLocal8Bit(entry->gr_name);
     return QString::number(gid);
 }
+
+QString userName(uid_t uid)
+{
+    if (const struct passwd *entry = getpwuid(uid))
+        return QString::fromLocal8Bit(entry->pw_name);
+    return QString::number(uid);
+}
 #endif
 
 }  // namespace
 
-QString permissionHint(const QString &device, QSerialPort::SerialPortError error)
+// Root is not treated apart: it owns the usual devices anyway.
+QString accessAdvice(const DeviceAccess &access)
+{
+    const unsigned mode = access.mode;
+    if (has(mode, kOtherReadWrite) || (access.isOwner && has(mode, kOwnerReadWrite))
+        || (access.inGroup && has(mode, kGroupReadWrite)))
+        return {};
+    if (has(mode, kGroupReadWrite) && !access.rootGroup) {
+        return QObject::tr("To get access to %1, join its group \"%2\" (sudo usermod -aG %2 $USER), then log out "
+                           "and log in again.")
+            .arg(access.device, access.group);
+    }
+    if (access.isOwner)
+        return QObject::tr("You own %1 but may not read and write it (chmod u+rw %1 gives you access).").arg(access.device);
+    const QString who = has(mode, kOwnerReadWrite) ? QObject::tr("its owner \"%1\"").arg(access.owner)
+                                                   : QObject::tr("root");
+    return QObject::tr("Only %1 may read and write %2: ask the administrator to let a group you belong to (such as "
+                       "\"dialout\") read and write it.")
+        .arg(who, access.device);
+}
+
+QString withPermissionHint(const QString &message, const QString &device, QSerialPort::SerialPortError error)
 {
 #ifdef Q_OS_WIN
     Q_UNUSED(device);
     Q_UNUSED(error);
-    return {};
+    return message;
 #else
     struct stat st;
-    if (error != QSerialPort::PermissionError || stat(QFile::encodeName(device).constData(), &st) != 0
-        || permissionsAdmit(st))
-        return {};
-    const QString group = groupName(st.st_gid);
-    const QString target = QFileInfo(device).canonicalFilePath();
-    return QObject::tr("To get access to %1, join its group \"%2\" (sudo usermod -aG %2 $USER), then log out "
-                       "and log in again.")
-        .arg(target, group);
+    if (error != QSerialPort::PermissionError || stat(QFile::encodeName(device).constData(), &st) != 0)
+        return message;
+    const DeviceAccess access{QFileInfo(device).canonicalFilePath(), unsigned(st.st_mode & 0777), userName(st.st_uid),
+                              groupName(st.st_gid), st.st_uid == geteuid(), processInGroup(st.st_gid), st.st_gid == 0};
+    const QString advice = accessAdvice(access);
+    if (advice.isEmpty())
+        return message;
+    return message + (message.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ")) + advice;
 #endif
 }
 

@@ -105,8 +105,8 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
         // A file, a pipe or another device refuses the line settings with a
         // text that explains nothing ("Inappropriate ioctl for device").
         *error = cm.errorString() == systemText(ENOTTY) ? notSerial : QStringLiteral("%1: %2").arg(portLabel_, cm.errorString());
-        if (const QString hint = permissionHint(device, cm.error()); !hint.isEmpty())
-            *error += QLatin1Char(' ') + hint;
+        if (const QString hinted = withPermissionHint(*error, device, cm.error()); hinted != *error)
+            *error = hinted;
         else if (const QString lock = cm.error() == QSerialPort::PermissionError ? lockFileObstacle(lockFile) : QString();
                  !lock.isEmpty())
             *error += QStringLiteral(". ") + lock;

@@ -550,6 +550,10 @@ private slots:
         QTest::newRow("line lost") << write << good << "drop" << 1
                                    << "/com1) was lost: the adapter was removed or the line hung up. 3 of 34 commands "
                                       "reached the line";
+        QTest::newRow("line lost, read") << "read --port 1 -o check-unit.txt" << QByteArray() << "drop" << 1
+                                         << "hung up. The file check-unit.txt was not written.";
+        QTest::newRow("silent, read") << "read --port 1" << QByteArray() << "silent" << 1
+                                      << "Cannot communicate with device (no answer to the first read); no file was written.";
         QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
         QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << "silent" << 1 << "Cannot communicate with device";
         QTest::newRow("silent, write") << write << good << "silent" << 1 << "/com1): Cannot communicate with device (no answer "
@@ -773,7 +777,7 @@ private slots:
         QTest::newRow("simulator, help") << TELVARIN_SIM << QStringList{"--help"} << 0
                                          << QStringList{"--verbose", "--log"};
         QTest::newRow("simulator, version") << TELVARIN_SIM << QStringList{"--version"} << 0
-                                            << QStringList{"telvarin-modemsim " + version + "\n"};
+                                            << QStringList{"telvarin-modem-simulator " + version + "\n"};
         // The bash completion, run by bash as bash-completion runs it.
         auto complete = [](const char *words) {
             return QStringList{"-c", "source " TELVARIN_COMPLETION "; COMP_WORDS=(\"$1\" " + QString(words)
@@ -1026,7 +1030,7 @@ private slots:
         QVERIFY(simulator->waitForFinished(10000));
         QCOMPARE(simulator->exitCode(), 1);
         QCOMPARE(QString(simulator->readAllStandardError()),
-                 QString("telvarin-modemsim: the memory could not be saved to %1: No such file or directory\n").arg(file("gone/modem.bin")));
+                 QString("telvarin-modem-simulator: the memory could not be saved to %1: No such file or directory\n").arg(file("gone/modem.bin")));
     }
 
     // The progress line fits the terminal: the bar shrinks, then the title
@@ -1056,6 +1060,7 @@ private:
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         process_->setProcessEnvironment(env);
+        process_->setWorkingDirectory(work_->path());  // relative names land in the test's folder
         process_->start(program, arguments);
         return process_.get();
     }

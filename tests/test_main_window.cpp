@@ -1,5 +1,6 @@
 // The main window: start-up state, layout, COM port names, connect and
 // disconnect against a simulated modem on a pseudo-terminal.
+#include "app/application_identity.h"
 #include "app/connection_lamp.h"
 #include "app/main_window.h"
 #include "app/message_label.h"
@@ -219,6 +220,22 @@ private slots:
         QFETCH(QSize, window);
         QFETCH(QPoint, position);
         QCOMPARE(::startPosition(screen, window), position);
+    }
+
+    // Docks match the window to its launcher: the window class (the
+    // application name) is the desktop entry's StartupWMClass, the Wayland
+    // app id the entry's file name, which the metainfo launches.
+    void desktopIdentity()
+    {
+        setApplicationIdentity();
+        const QString id = QGuiApplication::desktopFileName();
+        QFile entry(QString(TELVARIN_PACKAGING "/%1.desktop").arg(id));
+        QFile metainfo(QString(TELVARIN_PACKAGING "/%1.metainfo.xml").arg(id));
+        QVERIFY2(entry.open(QIODevice::ReadOnly) && metainfo.open(QIODevice::ReadOnly), qPrintable(id));
+        QVERIFY(entry.readAll().split('\n').contains("StartupWMClass=" + QCoreApplication::applicationName().toUtf8()));
+        const QByteArray launcher = metainfo.readAll();
+        QVERIFY(launcher.contains("<id>" + id.toUtf8() + "</id>")
+                && launcher.contains("<launchable type=\"desktop-id\">" + id.toUtf8() + ".desktop</launchable>"));
     }
 
     // Present ports carry a mark and a tooltip naming their device; opening

@@ -4,12 +4,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TELVARIN_BUILD_DIR:-build}
-cmake --build "$build" --target telvarin-snapshot telvarin-modemsim >/dev/null
+cmake --build "$build" --target telvarin-snapshot telvarin-modem-simulator >/dev/null
 
 source tools/script-helpers.sh
 work=$(mktemp -d)
 trap 'stop_modemsim; rm -rf "$work"' EXIT
-start_modemsim "$build/tools/modemsim/telvarin-modemsim" "$work/ports/com1" --no-pace
+start_modemsim "$build/tools/modemsim/telvarin-modem-simulator" "$work/ports/com1" --no-pace
 
 QT_QPA_PLATFORM=offscreen "$build/tools/telvarin-snapshot" "$work" "$work/ports"
 cp "$work/main_window.png" docs/main-window.png

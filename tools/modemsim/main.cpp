@@ -1,4 +1,4 @@
-// telvarin-modemsim: plays the alarm modem on a pseudo-terminal until SIGINT
+// telvarin-modem-simulator: plays the alarm modem on a pseudo-terminal until SIGINT
 // or SIGTERM, for the tool to connect to by hand or from a demo script.
 
 #include "configfile/output_file.h"
@@ -140,8 +140,8 @@ bool serve(modemsim::ModemSimulator &simulator, const std::optional<QString> &li
 int main(int argc, char *argv[])
 {
     const sigset_t stopSignals = blockStopSignals();
-    // The program is named as it was started: telvarin-modemsim in the build
-    // tree, telvarin-modem-simulator when installed.
+    // The program is named as it was started: telvarin-modem-simulator, in
+    // the build tree and installed.
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));
     QCommandLineParser parser;

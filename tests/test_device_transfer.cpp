@@ -268,7 +268,10 @@ private slots:
                                           "channel 2: the device holds no end mark in its 16 bytes, so the number it "
                                           "dials runs into the next slot. Shorten it to at most 15 characters and Write again.";
         QTest::newRow("stray bytes") << "stray" << "Read from Device" << "Disconnect #00ff00 functions open"
-                                     << "+911234567890|old||Fire alarm, site A" << "Phone number: channel 8";
+                                     << "+911234567890|old||Fire alarm, site A"
+                                     << "Phone number: channel 8\n\nPhone number of channel 2: the device holds no end mark in its "
+                                        "16 bytes, so the number it dials runs into the next slot. Shorten it to at most 15 "
+                                        "characters and Write again.";
         QTest::newRow("replies late") << "late" << "Read from Device" << "Disconnect #00ff00 functions open" << "old|old|old|old"
                                       << "Phone number: " + all + "\nMessage: " + all;
     }

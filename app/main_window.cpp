@@ -69,11 +69,13 @@ ChannelTable frmMain::table() const
     return rows;
 }
 
+// A row from a file or the modem: no edit of the operator's.
 void frmMain::setRow(int channel, const ChannelRow &row)
 {
     chkChEnable[channel]->setChecked(row.enabled);
     showPhoneNo(channel, row.phoneNo);
     lblMessage[channel]->setMessage(row.message);
+    taken_[channel] = this->row(channel);
 }
 
 // The box is never enabled, so the operator cannot scroll it: a number too
@@ -154,7 +156,7 @@ void frmMain::cmdExit_Click() { close(); }
 void frmMain::closeEvent(QCloseEvent *event)
 {
     if (!transferRunning_) {
-        event->accept();
+        event->setAccepted(settleEditsBeforeClosing());
         return;
     }
     // A stop leaves the modem or the table half done: ask, and close only

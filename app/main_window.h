@@ -40,6 +40,10 @@ public:
     SerialLink &link() { return link_; }
     void SendReceive() { link_.SendReceive(); }
     bool isTransferRunning() const { return transferRunning_; }
+    // Channels (from 1) holding edits that no Read, Load, Save or Write has
+    // replaced or taken since; the table as a file or the modem now holds it.
+    QList<int> editedChannels() const;
+    void takeTable(const ChannelTable &rows);
     // The progress window of the running transfer, if any.
     frmProgress *progressWindow() const { return progress_; }
 
@@ -73,6 +77,9 @@ private:
     void cmdFileLoad_Click();
     void cmdExit_Click();
     void askToStopTransfer();
+    bool confirmReplacingEdits(const QString &action, const QString &goOn);
+    bool settleEditsBeforeClosing();
+    bool saveTable();
 
     void showConnected();
     void showDisconnected();
@@ -89,6 +96,7 @@ private:
     QString chooseFile(QFileDialog::AcceptMode mode);
 
     SerialLink link_;
+    ChannelTable taken_;  // the table as last read, loaded, saved or written
     QString lastFileName_;
     bool transferRunning_ = false;
     bool writing_ = false;  // the running transfer is a Write

@@ -36,9 +36,22 @@ public:
     }
 
     void setSlaveId(int slaveId) override { w_.cmbSlaveID->setCurrentIndex(slaveId - kFirstSlaveId); }
-    void setChannelEnabled(int channel, bool enabled) override { w_.chkChEnable[channel]->setChecked(enabled); }
-    void setPhoneNo(int channel, const QString &phoneNo) override { w_.showPhoneNo(channel, phoneNo); }
-    void setMessage(int channel, const QString &message) override { w_.lblMessage[channel]->setMessage(message); }
+    // A field read replaces any edit of it; a field not read keeps its edit.
+    void setChannelEnabled(int channel, bool enabled) override
+    {
+        w_.chkChEnable[channel]->setChecked(enabled);
+        w_.taken_[channel].enabled = enabled;
+    }
+    void setPhoneNo(int channel, const QString &phoneNo) override
+    {
+        w_.showPhoneNo(channel, phoneNo);
+        w_.taken_[channel].phoneNo = w_.txtPhoneNo[channel]->text();
+    }
+    void setMessage(int channel, const QString &message) override
+    {
+        w_.lblMessage[channel]->setMessage(message);
+        w_.taken_[channel].message = message;
+    }
 
 private:
     frmMain &w_;
@@ -95,7 +108,7 @@ bool frmMain::finishTransfer(QPushButton *startedBy, const QString &addendum)
 
 void frmMain::cmdDeviceRead_Click()
 {
-    if (transferRunning_)
+    if (transferRunning_ || !confirmReplacingEdits(tr("Read from Device"), tr("&Read")))
         return;
     ReadOutcome outcome;
     {
@@ -142,6 +155,8 @@ void frmMain::cmdDeviceWrite_Click()
         closeProgress();
         transferRunning_ = false;
     }
+    if (outcome.completed())
+        takeTable(request.rows);
     const QString shortfall = writeShortfallText(outcome);
     if (finishTransfer(cmdDeviceWrite, shortfall) && !outcome.completed())
         QMessageBox::warning(this, "Write to Device", shortfall);

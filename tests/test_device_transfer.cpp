@@ -6,6 +6,7 @@
 #include "sim_fixture.h"
 #include "ui/fonts.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QWindow>
 #include <QGroupBox>
@@ -128,6 +129,24 @@ private slots:
             expected << written[i].phoneNo + '|' + written[i].message;
         }
         QCOMPARE(texts, expected);
+    }
+
+    // A Read over edits asks first (Cancel sends nothing); a Read and a complete Write take the table.
+    void editsAndTransfers()
+    {
+        boxes_.reset();  // the questions are answered here
+        window_->chkChEnable[6]->click();
+        Answers answers({"Cancel", "Read"});
+        window_->cmdDeviceRead->click();
+        QCOMPARE(port_->modem->receivedFrames().size(), 0);
+        window_->cmdDeviceRead->click();
+        QCOMPARE(answers.seen, QStringList(2, "Read from Device: Read from Device replaces the edits in channel 7, which were neither "
+                                              "saved to a file nor written to the device. [Cancel]"));
+        QCOMPARE(port_->modem->receivedFrames().size(), 33);
+        QVERIFY(window_->editedChannels().isEmpty());
+        window_->chkChEnable[6]->click();
+        window_->cmdDeviceWrite->click();
+        QVERIFY(window_->editedChannels().isEmpty() && answers.queue.isEmpty());
     }
 
     void silentOrGarbledModem_data()

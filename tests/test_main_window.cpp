@@ -296,6 +296,44 @@ private slots:
         QCOMPARE(boxes.boxes[3].title + connectionState(window), QString("USB Port ErrorConnect #ff0000 no functions closed"));
     }
 
+    // Edits that no Save or Write took are asked about before a Load or closing
+    // drops them; a Save or a Load takes the table, and then nothing is asked.
+    void editsAskBeforeTheyGo()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("site.txt");
+        frmMain window;
+        window.show();
+        window.setRow(4, {true, "+911234567890", ""});  // as a Read or a Load puts it
+        QVERIFY(window.close());
+        window.show();
+        window.chkChEnable[1]->click();
+        window.chkChEnable[4]->click();
+        Answers answers({"Fire", "Cancel", "Cancel", "Save", file});
+        window.cmdEditMsg[8]->click();
+        ChannelTable edited = window.table();
+        window.cmdFileLoad->click();
+        QVERIFY(!window.close());
+        QCOMPARE(window.table(), edited);
+        QVERIFY(window.close());
+        window.show();
+        window.chkChEnable[0]->click();
+        answers.queue = QStringList{"Load", file};
+        window.cmdFileLoad->click();
+        QCOMPARE(window.table(), edited);  // as saved
+        QVERIFY(window.close());
+        window.show();
+        window.chkChEnable[0]->click();
+        answers.queue = QStringList{"Discard"};
+        QVERIFY(window.close());
+        const QString lost = " were neither saved to a file nor written to the device.";
+        const QString close = "Telvarin: The edits in channels 2, 5 and 9" + lost + "\n\nSave them to a file before closing? [Save]";
+        QCOMPARE(answers.seen, QStringList({"Load from File: Load from File replaces the edits in channels 2, 5 and 9, which" + lost + " [Cancel]",
+                                            close, close, "Load from File: Load from File replaces the edits in channel 1, which" + lost + " [Cancel]",
+                                            "Telvarin: The edits in channel 1" + lost + "\n\nSave them to a file before closing? [Save]"}));
+        QVERIFY(answers.queue.isEmpty());
+    }
+
     // Save then Load gives the table back; a short file fills what it holds and says so.
     void fileButtons()
     {

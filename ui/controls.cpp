@@ -25,6 +25,8 @@ void setTextColour(QWidget *widget, const QColor &colour)
     widget->setPalette(palette);
 }
 
+void keepLeftToRight(QWidget *window) { window->setLayoutDirection(Qt::LeftToRight); }
+
 QPushButton *addButton(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
 {
     auto *button = new QPushButton(caption, parent);

@@ -20,3 +20,7 @@ void setTextColour(QWidget *widget, const QColor &colour);
 // A push button that never makes itself the default button when it takes
 // the focus: Enter is meant for the default button or the text box.
 QPushButton *addButton(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry);
+
+// The windows are drawings with English captions, left to right: in a
+// right-to-left layout (-reverse) a caption would read ".Edit Msg".
+void keepLeftToRight(QWidget *window);

@@ -20,6 +20,9 @@ class QPushButton;
 class ConnectionLamp;
 class MessageLabel;
 class QMessageBox;
+class QScrollArea;
+
+inline const QString kConnectCaption = QStringLiteral("&Connect");
 
 // The program's one window: the channel table, the port and slave ID
 // choices and the buttons that start every operation. The table has no
@@ -47,6 +50,10 @@ public:
     // The progress window of the running transfer, if any.
     frmProgress *progressWindow() const { return progress_; }
 
+    // Where the screen's available area is smaller than the window, the
+    // window fits it and scrolls; on a larger one it keeps the design's size.
+    void fitToScreen(const QRect &available);
+
     qint16 ProgressValue = 0;
 
 signals:
@@ -55,6 +62,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     friend class MainWindowTransferHost;
@@ -103,6 +111,8 @@ private:
     bool closeRequested_ = false;
     QPointer<frmProgress> progress_;
     QPointer<QMessageBox> stopQuestion_;
+    QScrollArea *scroller_;
+    QWidget *client_;  // the design's client area, holding every control
 
 public:
     // Controls, named as the operator-facing design names them.

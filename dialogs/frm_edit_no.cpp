@@ -101,7 +101,9 @@ void frmEditNo::cmdOK_Click()
 {
     const PhoneNumberParts parts = enteredParts();
     if (!isValidPhoneNumber(parts)) {
-        QMessageBox::critical(this, tr("Error"), tr("Phone Number error!"));
+        QMessageBox box(QMessageBox::Critical, tr("Error"), tr("Phone Number error!"), QMessageBox::Ok, this);
+        keepLeftToRight(&box);
+        box.exec();
         return;
     }
     mdiMain::gPhoneNo = joinPhoneNumber(parts);

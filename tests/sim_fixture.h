@@ -109,7 +109,7 @@ private:
 template <typename Window>
 QString connectionState(Window &window)
 {
-    return QStringList{window.cmdConnect->text(), window.shpComm->color().name(),
+    return QStringList{window.cmdConnect->text().remove(QLatin1Char('&')), window.shpComm->color().name(),
                        window.FrameFunction->isEnabled() ? "functions" : "no functions",
                        window.link().isOpen() ? "open" : "closed"}.join(' ');
 }

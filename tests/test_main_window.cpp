@@ -4,9 +4,13 @@
 #include "app/main_window.h"
 #include "app/message_label.h"
 #include "app/window_placement.h"
+#include "dialogs/frm_edit_message.h"
+#include "dialogs/frm_edit_no.h"
+#include "dialogs/progress_window.h"
 #include "sim_fixture.h"
 #include "ui/after_first_paint.h"
 #include "ui/fonts.h"
+#include "ui/typing_limit.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -19,6 +23,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -56,6 +62,49 @@ bool chooseFile(QPushButton *button, const QString &path)
 QString heard(QWidget *widget, QAccessible::Text text)
 {
     return QAccessible::queryAccessibleInterface(widget)->text(text);
+}
+
+// The controls of a window whose name a screen reader says is empty or another
+// control's; a list is named by its label, and shares that label's name.
+QStringList unnamedOrShared(QWidget *window)
+{
+    QMap<QString, QObject *> named;
+    QStringList faults;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        const QMetaObject *kind = w->metaObject();  // a bare area or border carries nothing to say
+        bool inner = w->window() != window || kind == &QWidget::staticMetaObject || kind == &QFrame::staticMetaObject
+                     || w->inherits("QScrollArea");
+        for (QWidget *p = w; p != window; p = p->parentWidget())
+            inner |= p->objectName().startsWith("qt_") || qobject_cast<QComboBox *>(p->parentWidget());
+        if (inner)
+            continue;
+        QAccessibleInterface *said = QAccessible::queryAccessibleInterface(w);
+        QAccessibleInterface *label = said->relations(QAccessible::Label).value(0).first;
+        if (qobject_cast<QComboBox *>(w) || (label && qobject_cast<QLabel *>(label->object())))
+            said = label;
+        const QString name = said ? said->text(QAccessible::Name) : QString();
+        if (name.isEmpty() || named.value(name, said->object()) != said->object())
+            faults << w->objectName() + ": '" + name + "'";
+        named[name] = said ? said->object() : nullptr;
+    }
+    return faults;
+}
+
+// The caption of each control that has a mnemonic, with its key.
+QStringList mnemonics(QWidget *window)
+{
+    QStringList keys;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (w->window() != window)
+            continue;
+        const QString caption = qobject_cast<QAbstractButton *>(w) ? qobject_cast<QAbstractButton *>(w)->text()
+                                : qobject_cast<QLabel *>(w) && qobject_cast<QLabel *>(w)->buddy() ? qobject_cast<QLabel *>(w)->text()
+                                : qobject_cast<QGroupBox *>(w)     ? qobject_cast<QGroupBox *>(w)->title() : QString();
+        if (const QKeySequence key = QKeySequence::mnemonic(caption); !key.isEmpty())
+            keys << QString(caption).remove('&') + ' ' + key.toString();
+    }
+    keys.sort();
+    return keys;
 }
 
 }  // namespace
@@ -171,21 +220,102 @@ private slots:
         }
         QCOMPARE(lengths, QStringList({"15", "15", "19", "18"}));
 
-        window.setRow(3, {true, "+919876543210123", ""});  // too long: shown from its '+', with a larger font too
-        window.Frame3->setFont(sansSerifFont(14));
-        QTimer::singleShot(0, &window, [] {
-            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-                QTest::keyClicks(dialog->findChild<QLineEdit *>("txtSTD"), "+91");
-                QTest::keyClicks(dialog->findChild<QLineEdit *>("txtNo"), "9876543210");
-                dialog->findChild<QPushButton *>("cmdOK")->click();
+        window.setRow(3, {true, "+9198765432101234567", ""});  // too long for the box: shown from its '+'
+        QLineEdit *box = window.txtPhoneNo[3];
+        box->grab();  // a line edit works out its scrolling when it paints; a disabled box cannot scroll
+        QVERIFY(box->fontMetrics().horizontalAdvance(box->text()) > box->width()
+                && box->cursorPositionAt(QPoint(4, box->height() / 2)) == 0);
+    }
+
+    // With either face the package brings, a 15-character number shows whole (it ends before
+    // a longer one), with 4.5:1 contrast; each box and its Edit No. button name the channel.
+    void phoneBoxes_data()
+    {
+        QTest::addColumn<QString>("face");
+        QTest::newRow("Liberation Sans") << "Liberation Sans";
+        QTest::newRow("DejaVu Sans") << "DejaVu Sans";
+    }
+    void phoneBoxes()
+    {
+        QFETCH(QString, face);
+        QFont::removeSubstitutions("MS Sans Serif");
+        QFont::insertSubstitution("MS Sans Serif", face);
+        frmMain window;
+        installFontSubstitutes();
+        QLineEdit *box = window.txtPhoneNo[10];
+        QCOMPARE(QFontInfo(box->font()).family(), face);
+        auto shown = [box](const QString &number) {  // the last column of ink and the darkest pixel
+            TypingLimit::setText(box, number);
+            const QImage image = box->grab().toImage();
+            int last = 0;
+            QRgb darkest = qRgb(255, 255, 255);
+            for (int x = 3; x < image.width() - 3; ++x)
+                for (int y = 3; y < image.height() - 3; ++y)
+                    if (qGray(image.pixel(x, y)) < 128)
+                        last = x, darkest = qGray(image.pixel(x, y)) < qGray(darkest) ? image.pixel(x, y) : darkest;
+            return std::pair{last, darkest};
+        };
+        const auto [end, ink] = shown("+44207946009999");
+        QVERIFY2(shown("+442079460099999999").first > end + 1, qPrintable(QString::number(end)));
+        auto luminance = [](QRgb c) {
+            double sum = 0;
+            for (const auto &[value, weight] : {std::pair{qRed(c), 0.2126}, {qGreen(c), 0.7152}, {qBlue(c), 0.0722}}) {
+                const double v = value / 255.0;
+                sum += weight * (v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
             }
-        });
-        window.cmdEditNo[4]->click();
-        for (QLineEdit *box : {window.txtPhoneNo[3], window.txtPhoneNo[4]}) {
-            box->grab();  // a line edit works out its scrolling when it paints; a disabled box cannot scroll
-            QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) > box->width()
-                         && box->cursorPositionAt(QPoint(4, box->height() / 2)) == 0, qPrintable(box->text()));
-        }
+            return sum;
+        };
+        const QRgb base = box->grab().toImage().pixel(4, 4);
+        QVERIFY((luminance(base) + 0.05) / (luminance(ink) + 0.05) >= 4.5);
+        QCOMPARE(box->toolTip() + " / " + window.cmdEditNo[10]->toolTip(),
+                 QString("Phone number of channel 11 / Edit the phone number of channel 11"));
+    }
+
+    // Each control has a name of its own for a screen reader, in every window.
+    void screenReaderNames()
+    {
+        frmMain window;
+        frmEditNo number(&window);
+        frmEditMessage message(&window);
+        frmProgress progress(&window);
+        for (QWidget *w : std::initializer_list<QWidget *>{&window, &number, &message, &progress})
+            QVERIFY2(unnamedOrShared(w).isEmpty(), qPrintable(unnamedOrShared(w).join(", ")));
+        QCOMPARE(heard(window.Frame3, QAccessible::Name), QString("Phone Numbers"));
+    }
+
+    // Alt and a letter reach each button and list, no letter twice in a window;
+    // Enter presses the focused button; a stray letter in the port list leaves the chosen port.
+    void keyboard()
+    {
+        SimulatedPort port;
+        BoxWatcher boxes;
+        frmMain window(port.directory());
+        frmEditNo number(nullptr);
+        frmEditMessage message(nullptr);
+        QCOMPARE(mnemonics(&window), QStringList({"Connect Alt+C", "Exit Alt+X", "Load from File Alt+L", "Port No. Alt+P",
+                                                  "Read from Device Alt+R", "Save to File Alt+S", "Slave ID Alt+I",
+                                                  "Write to Device Alt+W"}));
+        QCOMPARE(mnemonics(&number), QStringList({"Cancel Alt+C", "Delete Alt+D", "OK Alt+O", "Phone Number Alt+N", "STD Code Alt+S"}));
+        QCOMPARE(mnemonics(&message), QStringList({"Cancel Alt+C", "OK Alt+O"}));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto focusIn = [](QWidget *w) { return w == QApplication::focusWidget() || w->isAncestorOf(QApplication::focusWidget()); };
+        QVERIFY(focusIn(window.cmbComm));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::AltModifier);
+        QVERIFY(focusIn(window.cmbSlaveID));
+        window.cmbComm->lineEdit()->setFocus();
+        QTest::keyClick(window.cmbComm->lineEdit(), Qt::Key_C, Qt::AltModifier);
+        QTRY_COMPARE(connectionState(window) + ' ' + window.cmbComm->currentText(), QString("Disconnect #00ff00 functions open COM 1"));
+        window.cmdConnect->setFocus();
+        QTest::keyClick(window.cmdConnect, Qt::Key_Return);
+        QCOMPARE(connectionState(window), QString("Connect #000000 no functions closed"));
+        window.cmbComm->lineEdit()->setFocus();
+        window.cmbComm->lineEdit()->selectAll();
+        QTest::keyClicks(window.cmbComm->lineEdit(), "x");
+        QTest::keyClick(window.cmbComm->lineEdit(), Qt::Key_Enter);  // nothing to press in the list
+        QTest::keyClick(window.cmbComm->lineEdit(), Qt::Key_C, Qt::AltModifier);
+        QTRY_COMPARE(connectionState(window) + ' ' + window.cmbComm->currentText(), QString("Disconnect #00ff00 functions open COM 1"));
+        QVERIFY(boxes.boxes.isEmpty());
     }
 
     // Work put off until a window is first painted runs once, after that paint.
@@ -272,7 +402,7 @@ private slots:
         frmMain window(port.directory());
         window.show();
         BoxWatcher boxes;
-        const QStringList typed{"COM 7", "COM 240", "my modem"}, textHas{"COM 7", "COM 240: no serial device", "No COM port is selected"};
+        const QStringList typed{"COM 7", "COM 240", "my modem"}, textHas{"COM 7", "COM 240: no serial device", "COM 240: no serial device"};
         for (int n = 0; n < typed.size(); ++n) {
             window.cmbComm->setEditText(typed[n]);
             window.cmdConnect->click();
@@ -282,6 +412,7 @@ private slots:
             QCOMPARE(connectionState(window), QString("Connect #ff0000 no functions closed"));
             QVERIFY(heard(window.shpComm, QAccessible::Description).contains("could not be opened"));
         }
+        QCOMPARE(window.cmbComm->currentText(), QString("COM 240"));  // text that chose nothing left the choice
         window.cmbComm->setCurrentIndex(2);
         window.cmdConnect->click();
         QCOMPARE(connectionState(window), QString("Disconnect #00ff00 functions open"));

@@ -2,6 +2,7 @@
 #include "ui/font_preload.h"
 #include "ui/fonts.h"
 #include "app/application_icon.h"
+#include "app/display_needed.h"
 #include "app/main_window.h"
 #include "app/window_placement.h"
 
@@ -66,7 +67,9 @@ int main(int argc, char **argv)
         break;
     }
     FontPreload fonts;
+    sayWhenNoDisplay();
     QApplication app(argc, argv);
+    endSayingWhenNoDisplay();
     fonts.wait();  // before anything that may end the program
     parseArguments(app);
 
@@ -74,8 +77,10 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(applicationIcon(kFirstIconSize));
     installFontSubstitutes();
     frmMain window;
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        window.fitToScreen(screen->availableGeometry());
         window.move(startPosition(screen->availableGeometry(), window.frameGeometry().size()));
+    }
     afterFirstPaint(&window, [] { QApplication::setWindowIcon(applicationIcon()); });
     window.show();
     return app.exec();

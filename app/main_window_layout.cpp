@@ -70,6 +70,7 @@ void frmMain::buildControls()
     // screen is smaller, the window shows part of it and scrolls.
     client_ = new QWidget;
     client_->setObjectName("client");
+    keepLeftToRight(client_);  // made as a window of its own, it would take the program's direction
     client_->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     scroller_ = new QScrollArea(this);
     scroller_->setObjectName("scroller");

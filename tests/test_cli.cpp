@@ -520,6 +520,9 @@ private slots:
                                          << QStringList{"telvarin " + version + "\n"};
         QTest::newRow("window, Qt's options") << TELVARIN_APP << QStringList{"--help-all"} << 0
                                               << QStringList{"--platform"};
+        for (const QStringList &arguments : {QStringList(), QStringList{"--bogus"}})
+            QTest::newRow(qPrintable("window, no display " + arguments.join(' '))) << TELVARIN_APP << arguments << 1
+                                                                               << QStringList{"needs a display", "telvarin-cli"};
         QTest::newRow("command line, help") << TELVARIN_CLI << QStringList{"--help"} << 0 << QStringList{"Exit codes"};
         QTest::newRow("simulator, help") << TELVARIN_SIM << QStringList{"--help"} << 0
                                          << QStringList{"--verbose", "--log"};

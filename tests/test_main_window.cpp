@@ -22,6 +22,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <cmath>
@@ -316,6 +318,36 @@ private slots:
         QTest::keyClick(window.cmbComm->lineEdit(), Qt::Key_C, Qt::AltModifier);
         QTRY_COMPARE(connectionState(window) + ' ' + window.cmbComm->currentText(), QString("Disconnect #00ff00 functions open COM 1"));
         QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    // On a screen smaller than the window it fits the screen and Tab scrolls to channel 16's
+    // Edit No.; on a larger one nothing changes. A right-to-left layout changes nothing either.
+    void screens()
+    {
+        for (int width : {1024, 800}) {
+            frmMain window;
+            window.fitToScreen(QRect(0, 0, 1920, 1040));
+            QCOMPARE(window.size(), QSize(1017, 437));
+            window.fitToScreen(QRect(0, 0, width, 600));
+            window.show();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            window.chkChEnable[15]->setFocus();
+            QTest::keyClick(window.chkChEnable[15], Qt::Key_Tab);
+            QWidget *button = window.cmdEditNo[15];
+            QVERIFY(window.width() <= width - 8 && window.findChild<QScrollArea *>()->horizontalScrollBar()->isVisible());
+            QVERIFY(button->hasFocus() && window.rect().contains(QRect(button->mapTo(&window, QPoint()), button->size())));
+        }
+        QList<QImage> looks;
+        for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+            QGuiApplication::setLayoutDirection(direction);
+            frmMain window;
+            frmEditNo number(&window);
+            frmProgress progress(&window);
+            progress.setMessage("Reading from device ...");
+            looks << window.grab().toImage() << number.grab().toImage() << progress.grab().toImage();
+        }
+        QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+        QVERIFY(looks.mid(3) == looks.first(3));
     }
 
     // Work put off until a window is first painted runs once, after that paint.

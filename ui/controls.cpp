@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionFrame>
+#include <QStylePainter>
 
 #include <algorithm>
 
@@ -69,9 +71,30 @@ void showAsReadable(QLineEdit *box, int characters)
     box->setPalette(palette);
 }
 
+namespace {
+
+// Qt paints a button's caption in the program's direction, not the
+// button's; here in the button's, so that "Edit Msg." keeps its full stop.
+class Button : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        painter.setLayoutDirection(layoutDirection());
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        painter.drawControl(QStyle::CE_PushButton, option);
+    }
+};
+
+}  // namespace
+
 QPushButton *addButton(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
 {
-    auto *button = new QPushButton(caption, parent);
+    auto *button = new Button(caption, parent);
     button->setObjectName(name);
     button->setGeometry(geometry);
     button->setAutoDefault(false);

@@ -2,6 +2,7 @@
 #include "ui/fonts.h"
 #include "app/application_icon.h"
 #include "app/application_identity.h"
+#include "app/display_needed.h"
 #include "app/main_window.h"
 #include "app/window_placement.h"
 
@@ -65,15 +66,19 @@ int main(int argc, char **argv)
     case TextRequest::None:
         break;
     }
+    sayWhenNoDisplay();
     QApplication app(argc, argv);
+    endSayingWhenNoDisplay();
     parseArguments(app);
 
     // Every window, the dialogs included, shows the program's icon.
     QApplication::setWindowIcon(applicationIcon(kFirstIconSize));
     installFontSubstitutes();
     frmMain window;
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        window.fitToScreen(screen->availableGeometry());
         window.move(startPosition(screen->availableGeometry(), window.frameGeometry().size()));
+    }
     afterFirstPaint(&window, [] { QApplication::setWindowIcon(applicationIcon()); });
     window.show();
     return app.exec();

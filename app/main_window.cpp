@@ -1,10 +1,11 @@
 #include "app/main_window.h"
 #include "ui/typing_limit.h"
 
-#include "app/combo_selection.h"
 #include "app/connection_lamp.h"
 #include "app/message_label.h"
 #include "app/port_combo_box.h"
+#include "app/window_placement.h"
+#include "dialogs/dialog_controls.h"
 #include "link/com_port.h"
 #include "dialogs/progress_window.h"
 
@@ -12,6 +13,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -70,11 +73,13 @@ ChannelTable frmMain::table() const
     return rows;
 }
 
+// A row from a file or the modem: no edit of the operator's.
 void frmMain::setRow(int channel, const ChannelRow &row)
 {
     chkChEnable[channel]->setChecked(row.enabled);
     showPhoneNo(channel, row.phoneNo);
     lblMessage[channel]->setMessage(row.message);
+    taken_[channel] = this->row(channel);
 }
 
 // The box is never enabled, so the operator cannot scroll it: a number too
@@ -85,7 +90,7 @@ void frmMain::showPhoneNo(int channel, const QString &phoneNo)
     txtPhoneNo[channel]->setCursorPosition(0);
 }
 
-int frmMain::selectedPortNumber() const { return selectedNumber(cmbComm, kFirstComPort); }
+int frmMain::selectedPortNumber() const { return kFirstComPort + cmbComm->currentIndex(); }
 
 void frmMain::updatePortTip()
 {
@@ -107,7 +112,8 @@ void frmMain::markPresentPorts()
 void frmMain::cmdConnect_Click()
 {
     QString error;
-    if (cmdConnect->text() == "Connect") {
+    cmbComm->showChosenEntry();
+    if (cmdConnect->text() == kConnectCaption) {
         if (!link_.open(selectedPortNumber(), &error))
             return showPortError(error);
         showConnected();
@@ -120,14 +126,14 @@ void frmMain::cmdConnect_Click()
 
 void frmMain::showConnected()
 {
-    cmdConnect->setText("Disconnect");
+    cmdConnect->setText("&Disconnect");
     shpComm->setColor(kLampConnected);
     FrameFunction->setEnabled(true);
 }
 
 void frmMain::showDisconnected()
 {
-    cmdConnect->setText("Connect");
+    cmdConnect->setText(kConnectCaption);
     shpComm->setColor(kLampDisconnected);
     FrameFunction->setEnabled(false);
 }
@@ -152,10 +158,18 @@ void frmMain::reportLineLoss()
 
 void frmMain::cmdExit_Click() { close(); }
 
+// The buttons never make themselves default ones, so a focused button leaves
+// Enter to its window: pressed here, as in the dialogs.
+void frmMain::keyPressEvent(QKeyEvent *event)
+{
+    if (!pressFocusedButton(this, event))
+        QWidget::keyPressEvent(event);
+}
+
 void frmMain::closeEvent(QCloseEvent *event)
 {
     if (!transferRunning_) {
-        event->accept();
+        event->setAccepted(settleEditsBeforeClosing());
         return;
     }
     // A stop leaves the modem or the table half done: ask, and close only
@@ -177,6 +191,7 @@ void frmMain::askToStopTransfer()
              "the fields not yet read keep their previous values.\n\nStop the Read and close the window?");
     auto *box = new QMessageBox(QMessageBox::Question, windowTitle(), text, QMessageBox::NoButton, this);
     box->setObjectName("stopQuestion");
+    keepLeftToRight(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton *stop = box->addButton(tr("Stop"), QMessageBox::DestructiveRole);
     QPushButton *carryOn = box->addButton(tr("Continue"), QMessageBox::RejectRole);
@@ -185,4 +200,7 @@ void frmMain::askToStopTransfer()
     connect(stop, &QPushButton::clicked, this, [this] { closeRequested_ = true; });
     stopQuestion_ = box;
     box->open();
+    // Beside the progress window, not over it: the run goes on meanwhile.
+    if (progress_ && box->screen())
+        box->move(clearOf(progress_->frameGeometry(), box->frameGeometry().size(), box->screen()->availableGeometry()));
 }

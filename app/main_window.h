@@ -23,6 +23,9 @@ class ConnectionLamp;
 class MessageLabel;
 class QMessageBox;
 class QPrinter;
+class QScrollArea;
+
+inline const QString kConnectCaption = QStringLiteral("&Connect");
 
 // The program's one window: the channel table, the port and slave ID
 // choices and the buttons that start every operation. The table has no
@@ -43,6 +46,10 @@ public:
     SerialLink &link() { return link_; }
     void SendReceive() { link_.SendReceive(); }
     bool isTransferRunning() const { return transferRunning_; }
+    // Channels (from 1) holding edits that no Read, Load, Save or Write has
+    // replaced or taken since; the table as a file or the modem now holds it.
+    QList<int> editedChannels() const;
+    void takeTable(const ChannelTable &rows);
     // The progress window of the running transfer, if any.
     frmProgress *progressWindow() const { return progress_; }
 
@@ -50,6 +57,9 @@ public:
     SheetContent sheetContent() const;
     void printSheet(QPrinter &printer) const;
     WindowHistory &history() { return history_; }
+    // Where the screen's available area is smaller than the window, the
+    // window fits it and scrolls; on a larger one it keeps the design's size.
+    void fitToScreen(const QRect &available);
 
     qint16 ProgressValue = 0;
 
@@ -59,6 +69,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     friend class MainWindowTransferHost;
@@ -85,6 +96,9 @@ private:
     void recordTransfer(HistoryRecord record);
     void showHistoryWarning(const QString &warning);
     void printSheet_Click();
+    bool confirmReplacingEdits(const QString &action, const QString &goOn);
+    bool settleEditsBeforeClosing();
+    bool saveTable();
 
     void showConnected();
     void showDisconnected();
@@ -101,6 +115,7 @@ private:
     QString chooseFile(QFileDialog::AcceptMode mode);
 
     SerialLink link_;
+    ChannelTable taken_;  // the table as last read, loaded, saved or written
     QString lastFileName_;
     bool transferRunning_ = false;
     bool writing_ = false;  // the running transfer is a Write
@@ -108,6 +123,8 @@ private:
     QPointer<frmProgress> progress_;
     QPointer<QMessageBox> stopQuestion_;
     WindowHistory history_;
+    QScrollArea *scroller_;
+    QWidget *client_;  // the design's client area, holding every control
 
 public:
     // Controls, named as the operator-facing design names them.

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/message_label.h"
 #include "app/port_combo_box.h"
+#include "app/window_placement.h"
 #include "ui/twips.h"
 #include "ui/typing_limit.h"
 
@@ -16,6 +17,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -56,42 +60,73 @@ void frmMain::buildControls()
 {
     setWindowTitle("Telvarin");
     setFont(sansSerifFont(8.25));
-    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    keepLeftToRight(this);
+    // The controls stand on a client area of the design's size; where the
+    // screen is smaller, the window shows part of it and scrolls.
+    client_ = new QWidget;
+    client_->setObjectName("client");
+    keepLeftToRight(client_);  // made as a window of its own, it would take the program's direction
+    client_->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    scroller_ = new QScrollArea(this);
+    scroller_->setObjectName("scroller");
+    scroller_->setFrameShape(QFrame::NoFrame);
+    scroller_->setFocusPolicy(Qt::NoFocus);
+    scroller_->setWidget(client_);  // first: the controls take the window's font from the start
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroller_);
+    setFixedSize(client_->size());
+
     buildPortAndSlaveId();
     buildFunctionsAndFiles();
-    Frame2 = frame(this, "Frame2", "Configuration", 2400, 120, kFrame2Width, 6255);
+    Frame2 = frame(client_, "Frame2", "Configuration", 2400, 120, kFrame2Width, 6255);
     buildChannelRows();
     buildPhoneNumbers();
     buildCredits(pngImage(QStringLiteral(":/assets/picture.png")));
 
-    for (QWidget *frame : std::initializer_list<QWidget *>{Frame1, Frame4, FrameFunction, frameFile, Frame2, Frame3})
+    for (QGroupBox *frame : {Frame1, Frame4, FrameFunction, frameFile, Frame2, Frame3}) {
         shrinkFontToFit(frame);
+        // Else a screen reader names a frame inside another by the outer one's caption.
+        frame->setAccessibleName(frame->title().remove('&'));
+    }
     chainTabOrder();
+}
+
+void frmMain::fitToScreen(const QRect &available)
+{
+    // Before the window is first shown its frame is not known yet: room
+    // for a common title bar and border.
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(8, 38);
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroller_);
+    setFixedSize(fittedWindowSize(client_->size(), available.size() - frame, bar));
 }
 
 void frmMain::buildPortAndSlaveId()
 {
-    Frame1 = frame(this, "Frame1", "Communication", 120, 120, 2055, 1575);
-    Label1 = addLabel(Frame1, "Label1", "Port No.", twipsRect(480, 240, 855, 255), font());
+    // Alt and a letter: P, I, C (or D), R, W, L, S and X, none twice.
+    Frame1 = frame(client_, "Frame1", "Communication", 120, 120, 2055, 1575);
+    Label1 = addLabel(Frame1, "Label1", "&Port No.", twipsRect(480, 240, 855, 255), font());
     cmbComm = dropDown<PortComboBox>(Frame1, "cmbComm", 240, 600, 1455, 315);
-    cmdConnect = addButton(Frame1, "cmdConnect", "Connect", twipsRect(240, 1080, 1215, 315));
+    Label1->setBuddy(cmbComm);  // a screen reader names the list by it
+    cmdConnect = addButton(Frame1, "cmdConnect", kConnectCaption, twipsRect(240, 1080, 1215, 315));
     shpComm = place(new ConnectionLamp(Frame1), "shpComm", 1680, 1080, 255, 255);
 
-    Frame4 = frame(this, "Frame4", "Slave ID", 120, 1800, 2055, 855);
+    // The frame's caption names the list, and its mnemonic moves the focus there.
+    Frame4 = frame(client_, "Frame4", "Slave &ID", 120, 1800, 2055, 855);
     cmbSlaveID = dropDown(Frame4, "cmbSlaveID", 240, 360, 1455, 315);
 }
 
 void frmMain::buildFunctionsAndFiles()
 {
-    FrameFunction = frame(this, "FrameFunction", "Function", 120, 2760, 2055, 1215);
-    cmdDeviceRead = addButton(FrameFunction, "cmdDeviceRead", "Read from Device", twipsRect(240, 240, 1575, 375));
-    cmdDeviceWrite = addButton(FrameFunction, "cmdDeviceWrite", "Write to Device", twipsRect(240, 720, 1575, 375));
+    FrameFunction = frame(client_, "FrameFunction", "Function", 120, 2760, 2055, 1215);
+    cmdDeviceRead = addButton(FrameFunction, "cmdDeviceRead", "&Read from Device", twipsRect(240, 240, 1575, 375));
+    cmdDeviceWrite = addButton(FrameFunction, "cmdDeviceWrite", "&Write to Device", twipsRect(240, 720, 1575, 375));
 
-    frameFile = frame(this, "frameFile", "File", 120, 4080, 2055, 1455);
-    cmdFileLoad = addButton(frameFile, "cmdFileLoad", "Load from File", twipsRect(240, 240, 1575, 495));
-    cmdFileSave = addButton(frameFile, "cmdFileSave", "Save to File", twipsRect(240, 840, 1575, 495));
+    frameFile = frame(client_, "frameFile", "File", 120, 4080, 2055, 1455);
+    cmdFileLoad = addButton(frameFile, "cmdFileLoad", "&Load from File", twipsRect(240, 240, 1575, 495));
+    cmdFileSave = addButton(frameFile, "cmdFileSave", "&Save to File", twipsRect(240, 840, 1575, 495));
 
-    cmdExit = addButton(this, "cmdExit", "Exit", twipsRect(240, 5760, 1815, 495));
+    cmdExit = addButton(client_, "cmdExit", "E&xit", twipsRect(240, 5760, 1815, 495));
 }
 
 // One row per channel in "Configuration": its enable box, message and message button.
@@ -123,6 +158,7 @@ void frmMain::buildPhoneNumbers()
 void frmMain::buildCredits(const QImage &picture)
 {
     Image1 = addLabel(Frame2, "Image1", QString(), twipsRect(6720, 4200, 2865, 1050), font());
+    Image1->setAccessibleName(tr("Picture: the alarm modem sending an SMS to a phone"));
     Image1->setPixmap(QPixmap::fromImage(picture));
     Image1->setScaledContents(true);
 
@@ -159,6 +195,9 @@ void frmMain::describeRow(int i)
     describe(txtPhoneNo[i], "Phone number of channel %1", "The number channel %1 sends its message to");
     describe(cmdEditNo[i], "Edit No. of channel %1", "Edit the phone number of channel %1");
     describe(cmdEditMsg[i], "Edit Msg. of channel %1", "Edit the message of channel %1");
+    // Told apart on screen too: the boxes have no caption of their own.
+    txtPhoneNo[i]->setToolTip(tr("Phone number of channel %1").arg(channel));
+    cmdEditNo[i]->setToolTip(tr("Edit the phone number of channel %1").arg(channel));
     lblMessage[i]->setChannel(channel);
 }
 
@@ -170,6 +209,7 @@ void frmMain::Form_Load()
         txtPhoneNo[i]->setText(QString());
         txtPhoneNo[i]->setValidator(new TypingLimit(kPhoneNoLimit, txtPhoneNo[i]));
         txtPhoneNo[i]->setEnabled(false);
+        showAsReadable(txtPhoneNo[i], kPhoneNoLimit);
         lblMessage[i]->setMessage(QString());
         shrinkFontToFit(chkChEnable[i]);
         describeRow(i);

@@ -47,18 +47,28 @@ QString frmMain::chooseFile(QFileDialog::AcceptMode mode)
     return lastFileName_;
 }
 
-void frmMain::cmdFileSave_Click()
+void frmMain::cmdFileSave_Click() { saveTable(); }
+
+// True when the table went into a file.
+bool frmMain::saveTable()
 {
     const QString path = chooseFile(QFileDialog::AcceptSave);
     if (path.isEmpty())
-        return;
-    const FileResult result = saveConfigFile(path, table());
-    if (!result.ok)
+        return false;
+    const ChannelTable rows = table();
+    const FileResult result = saveConfigFile(path, rows);
+    if (!result.ok) {
         QMessageBox::warning(this, tr("Save to File"), saveFailureText(path, result.error));
+        return false;
+    }
+    takeTable(rows);
+    return true;
 }
 
 void frmMain::cmdFileLoad_Click()
 {
+    if (!confirmReplacingEdits(tr("Load from File"), tr("&Load")))
+        return;
     const QString path = chooseFile(QFileDialog::AcceptOpen);
     if (path.isEmpty())
         return;

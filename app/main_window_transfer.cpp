@@ -48,9 +48,22 @@ public:
         slaveIdRead_ = slaveId;
     }
     std::optional<int> slaveIdRead() const { return slaveIdRead_; }
-    void setChannelEnabled(int channel, bool enabled) override { w_.chkChEnable[channel]->setChecked(enabled); }
-    void setPhoneNo(int channel, const QString &phoneNo) override { w_.showPhoneNo(channel, phoneNo); }
-    void setMessage(int channel, const QString &message) override { w_.lblMessage[channel]->setMessage(message); }
+    // A field read replaces any edit of it; a field not read keeps its edit.
+    void setChannelEnabled(int channel, bool enabled) override
+    {
+        w_.chkChEnable[channel]->setChecked(enabled);
+        w_.taken_[channel].enabled = enabled;
+    }
+    void setPhoneNo(int channel, const QString &phoneNo) override
+    {
+        w_.showPhoneNo(channel, phoneNo);
+        w_.taken_[channel].phoneNo = w_.txtPhoneNo[channel]->text();
+    }
+    void setMessage(int channel, const QString &message) override
+    {
+        w_.lblMessage[channel]->setMessage(message);
+        w_.taken_[channel].message = message;
+    }
 
 private:
     frmMain &w_;
@@ -127,7 +140,7 @@ bool frmMain::finishTransfer(QPushButton *startedBy, const QString &addendum)
 
 void frmMain::cmdDeviceRead_Click()
 {
-    if (transferRunning_)
+    if (transferRunning_ || !confirmReplacingEdits(tr("Read from Device"), tr("&Read")))
         return;
     ReadOutcome outcome;
     {
@@ -193,6 +206,9 @@ void frmMain::cmdDeviceWrite_Click()
     }
     // The silent modem was reported above.
     const QString told = outcome.completed() ? writeCheckText(check) : writeShortfallText(outcome);
+    // Only a Write the modem was found to hold takes the table's edits.
+    if (outcome.completed() && checked && told.isEmpty())
+        takeTable(request.rows);
     if (finishTransfer(cmdDeviceWrite, told) && outcome.status != WriteOutcome::NoAnswer && !told.isEmpty())
         QMessageBox::warning(this, "Write to Device", told);
 }

@@ -24,6 +24,26 @@ QString presentTip(const PresentComPort &port)
 
 }  // namespace
 
+PortComboBox::PortComboBox(QWidget *parent) : QComboBox(parent)
+{
+    connect(this, &QComboBox::editTextChanged, this, [this](const QString &text) {
+        if (const int entry = findText(text, Qt::MatchFixedString); entry >= 0 && entry != currentIndex())
+            setCurrentIndex(entry);
+    });
+}
+
+void PortComboBox::showChosenEntry()
+{
+    if (currentIndex() >= 0 && currentText() != itemText(currentIndex()))
+        setEditText(itemText(currentIndex()));
+}
+
+void PortComboBox::focusOutEvent(QFocusEvent *event)
+{
+    QComboBox::focusOutEvent(event);
+    showChosenEntry();
+}
+
 void PortComboBox::showPresentPorts(const QList<PresentComPort> &present)
 {
     const QIcon mark(QStringLiteral(":/assets/port-present.png"));

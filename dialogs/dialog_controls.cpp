@@ -14,13 +14,14 @@ void setUpFixedDialog(QDialog *dialog, const QString &title, int widthTwips, int
     dialog->setWindowTitle(title);
     dialog->setFixedSize(twipsRect(0, 0, widthTwips, heightTwips).size());
     dialog->setFont(sansSerifFont(8.25));
+    keepLeftToRight(dialog);
 }
 
-bool pressFocusedButton(QDialog *dialog, QKeyEvent *event)
+bool pressFocusedButton(QWidget *window, QKeyEvent *event)
 {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
-    auto *button = qobject_cast<QPushButton *>(dialog->focusWidget());
+    auto *button = qobject_cast<QPushButton *>(window->focusWidget());
     if (!button || !button->isEnabled())
         return false;
     event->accept();

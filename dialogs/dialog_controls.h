@@ -12,5 +12,5 @@ class QKeyEvent;
 void setUpFixedDialog(QDialog *dialog, const QString &title, int widthTwips, int heightTwips);
 
 // Enter or Return on a button that has the keyboard focus presses that very
-// button, never the dialog's default one. True when the key was used.
-bool pressFocusedButton(QDialog *dialog, QKeyEvent *event);
+// button, never the window's default one. True when the key was used.
+bool pressFocusedButton(QWidget *window, QKeyEvent *event);

@@ -36,7 +36,9 @@ void frmEditMessage::buildControls()
     txtMsg->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     txtMsg->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     txtMsg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtMsg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A message from the modem or a file may hold more lines than the box shows.
+    txtMsg->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    txtMsg->setAccessibleName(tr("Message"));
     txtMsg->setTabChangesFocus(true);
 
     lblChars = addLabel(this, "lblChars", counterCaption(0), twipsRect(6600, 2040, 1575, 255),
@@ -44,8 +46,8 @@ void frmEditMessage::buildControls()
     setTextColour(lblChars, kDarkRed);
 
     // Neither button is a default one: Enter belongs to the text box.
-    cmdCancel = addButton(this, "cmdCancel", tr("Cancel"), twipsRect(1200, 2400, 1455, 495));
-    cmdOK = addButton(this, "cmdOK", tr("OK"), twipsRect(5400, 2400, 1455, 495));
+    cmdCancel = addButton(this, "cmdCancel", tr("&Cancel"), twipsRect(1200, 2400, 1455, 495));
+    cmdOK = addButton(this, "cmdOK", tr("&OK"), twipsRect(5400, 2400, 1455, 495));
 
     setTabOrder(txtMsg, cmdCancel);
     setTabOrder(cmdCancel, cmdOK);

@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
@@ -49,15 +48,20 @@ void frmEditNo::buildControls()
     Label1 = addLabel(this, "Label1", tr("Phone No."), twipsRect(360, 600, 1455, 375), arialRoundedFont(12),
                       Qt::AlignLeft | Qt::AlignTop);
     setTextColour(Label1, kDarkBlue);
-    Label2 = addLabel(this, "Label2", tr("STD Code"), twipsRect(2040, 240, 1335, 255), heading,
+    Label2 = addLabel(this, "Label2", tr("&STD Code"), twipsRect(2040, 240, 1335, 255), heading,
                       Qt::AlignHCenter | Qt::AlignTop);
     txtSTD = addNumberBox(this, "txtSTD", twipsRect(2040, 600, 1335, 375), kStdTypingLimit);
     txtNo = addNumberBox(this, "txtNo", twipsRect(3480, 600, 1935, 375), kSubscriberNumberLength);
-    Label3 = addLabel(this, "Label3", tr("Phone Number"), twipsRect(3480, 240, 1935, 255), heading,
+    Label3 = addLabel(this, "Label3", tr("Phone &Number"), twipsRect(3480, 240, 1935, 255), heading,
                       Qt::AlignHCenter | Qt::AlignTop);
-    cmdCancel = addButton(this, "cmdCancel", tr("Cancel"), twipsRect(240, 1560, 1335, 375));
-    cmdOK = addButton(this, "cmdOK", tr("OK"), twipsRect(4080, 1560, 1335, 375));
-    cmdDelete = addButton(this, "cmdDelete", tr("Delete"), twipsRect(2160, 1560, 1335, 375));
+    Label2->setBuddy(txtSTD);
+    Label3->setBuddy(txtNo);
+    // What OK takes, said before the operator meets "Phone Number error!".
+    lblHint = addLabel(this, "lblHint", tr("STD code: +91; number: ten digits"), twipsRect(2040, 1080, 3375, 255),
+                       sansSerifFont(8.25));
+    cmdCancel = addButton(this, "cmdCancel", tr("&Cancel"), twipsRect(240, 1560, 1335, 375));
+    cmdOK = addButton(this, "cmdOK", tr("&OK"), twipsRect(4080, 1560, 1335, 375));
+    cmdDelete = addButton(this, "cmdDelete", tr("&Delete"), twipsRect(2160, 1560, 1335, 375));
 
     // Enter in either box presses OK; Esc and the close box reject, as Cancel does.
     cmdOK->setDefault(true);
@@ -96,8 +100,10 @@ PhoneNumberParts frmEditNo::enteredParts() const { return {txtSTD->text(), txtNo
 void frmEditNo::cmdOK_Click()
 {
     const PhoneNumberParts parts = enteredParts();
-    if (!isValidPhoneNumber(parts, QLocale())) {
-        QMessageBox::critical(this, tr("Error"), tr("Phone Number error!"));
+    if (!isValidPhoneNumber(parts)) {
+        QMessageBox box(QMessageBox::Critical, tr("Error"), tr("Phone Number error!"), QMessageBox::Ok, this);
+        keepLeftToRight(&box);
+        box.exec();
         return;
     }
     mdiMain::gPhoneNo = joinPhoneNumber(parts);

@@ -27,7 +27,7 @@ private:
     void cmdDelete_Click();
     PhoneNumberParts enteredParts() const;
 
-    QLabel *Label1, *Label2, *Label3;
+    QLabel *Label1, *Label2, *Label3, *lblHint;
     QLineEdit *txtSTD, *txtNo;
     QPushButton *cmdCancel, *cmdOK, *cmdDelete;
 };

@@ -1,7 +1,5 @@
 #include "dialogs/phone_number.h"
 
-#include <QLocale>
-#include <QStringList>
 
 PhoneNumberParts splitPhoneNumber(const QString &stored)
 {
@@ -12,59 +10,27 @@ PhoneNumberParts splitPhoneNumber(const QString &stored)
 
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
-
-// Only ASCII digits count: the number goes to the modem one byte a character.
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
-
-QStringView trimBlanks(QStringView text)
+// Only ASCII digits count, in every locale: the modem dials what it is sent,
+// one byte a character, and knows no sign, separator or blank.
+bool allDigits(QStringView text)
 {
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
-// Drops one leading sign: the ASCII ones, or the locale's own (some locales
-// write a minus as U+2212).
-QStringView skipSign(QStringView text, const QLocale &locale)
-{
-    for (const QString &sign : {QStringLiteral("+"), QStringLiteral("-"), locale.positiveSign(), locale.negativeSign()}) {
-        if (!sign.isEmpty() && text.startsWith(sign))
-            return text.sliced(sign.size());
-    }
-    return text;
+    for (const QChar c : text)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
 }
 
 }  // namespace
 
-// A scanner of our own rather than QLocale::toDouble, which also takes "inf",
-// "nan", exponents and group separators.
-bool isNumeric(const QString &text, const QLocale &locale)
+bool isValidStdCode(const QString &text)
 {
-    QStringView rest = skipSign(trimBlanks(text), locale);
-    const QString separator = locale.decimalPoint();
-    int digits = 0;
-    bool separatorSeen = false;
-    while (!rest.isEmpty()) {
-        if (isDigit(rest.front())) {
-            ++digits;
-            rest = rest.sliced(1);
-        } else if (!separatorSeen && !separator.isEmpty() && rest.startsWith(separator)) {
-            separatorSeen = true;
-            rest = rest.sliced(separator.size());
-        } else {
-            return false;
-        }
-    }
-    return digits > 0;
+    const QStringView digits = text.startsWith(u'+') ? QStringView(text).sliced(1) : QStringView(text);
+    return digits.size() >= 1 && digits.size() <= kMaxStdDigits && allDigits(digits);
 }
 
-bool isValidPhoneNumber(const PhoneNumberParts &parts, const QLocale &locale)
+bool isValidPhoneNumber(const PhoneNumberParts &parts)
 {
-    return parts.number.size() == kSubscriberNumberLength && isNumeric(parts.stdCode, locale)
-           && isNumeric(parts.number, locale);
+    return parts.number.size() == kSubscriberNumberLength && allDigits(parts.number) && isValidStdCode(parts.stdCode);
 }
 
 QString joinPhoneNumber(const PhoneNumberParts &parts) { return parts.stdCode + parts.number; }

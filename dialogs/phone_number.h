@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class QLocale;
-
 // A stored phone number as the editor shows it in its two boxes.
 struct PhoneNumberParts {
     QString stdCode;  // the dialling prefix, such as +91
@@ -17,13 +15,14 @@ inline constexpr int kSubscriberNumberLength = 10;
 // exactly ten) gives two empty parts.
 PhoneNumberParts splitPhoneNumber(const QString &stored);
 
-// True when the text is one number as the locale writes it: optional blanks
-// around, an optional leading sign, decimal digits with at most one decimal
-// separator, and at least one digit.
-bool isNumeric(const QString &text, const QLocale &locale);
+inline constexpr int kMaxStdDigits = 4;
 
-// The check behind OK: a ten-character number, and both parts numeric.
-bool isValidPhoneNumber(const PhoneNumberParts &parts, const QLocale &locale);
+// An STD code: "+" or nothing, then one to four digits 0-9.
+bool isValidStdCode(const QString &text);
+
+// The check behind OK: a valid STD code and exactly ten digits 0-9, the same
+// in every locale.
+bool isValidPhoneNumber(const PhoneNumberParts &parts);
 
 // The number handed back: the STD code immediately followed by the number.
 QString joinPhoneNumber(const PhoneNumberParts &parts);

@@ -1,5 +1,6 @@
 #include "dialogs/progress_window.h"
 
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/twips.h"
 
@@ -15,6 +16,7 @@ frmProgress::frmProgress(QWidget *owner)
 {
     setObjectName("frmProgress");
     setAttribute(Qt::WA_DeleteOnClose, false);
+    keepLeftToRight(this);
 
     // The client area sits 8 pixels inside a thin frame on every side.
     auto *frame = new QFrame(this);
@@ -36,6 +38,7 @@ frmProgress::frmProgress(QWidget *owner)
     pbar->setRange(0, 100);
     pbar->setValue(0);
     pbar->setTextVisible(false);
+    pbar->setAccessibleName(tr("Progress"));
     pbar->setGeometry(twipsRect(600, 600, 6375, 375).translated(border, border));
 
     if (owner)

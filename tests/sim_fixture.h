@@ -7,6 +7,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -62,13 +65,51 @@ private:
     std::function<bool()> progressShown_;
 };
 
+// Answers the modal windows the code under test opens, one answer each, in
+// order: a message box by the caption of the button to click (recorded as
+// "title: text [default button]"), a file dialog by the path to choose, the
+// message editor by the text to put in. A window beyond the answers is
+// rejected and recorded as "unexpected".
+class Answers : public QObject {
+public:
+    explicit Answers(QStringList answers) : queue(std::move(answers))
+    {
+        connect(&timer_, &QTimer::timeout, this, &Answers::answer);
+        timer_.start(5);
+    }
+    QStringList queue, seen;
+
+private:
+    void answer()
+    {
+        auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!modal || modal == last_)
+            return;
+        last_ = modal;
+        if (queue.isEmpty())
+            return seen.append("unexpected"), modal->reject();
+        const QString answer = queue.takeFirst();
+        if (auto *dialog = qobject_cast<QFileDialog *>(modal))
+            return dialog->selectFile(answer), modal->accept();
+        if (auto *text = modal->findChild<QPlainTextEdit *>("txtMsg"))
+            return text->setPlainText(answer), modal->findChild<QAbstractButton *>("cmdOK")->click();
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        seen << box->windowTitle() + ": " + box->text() + " [" + box->defaultButton()->text().remove('&') + "]";
+        for (QAbstractButton *button : box->buttons())
+            if (button->text().remove('&') == answer)
+                return button->click();
+    }
+    QTimer timer_;
+    QPointer<QDialog> last_;
+};
+
 // The main window's connection state as the operator sees it: the Connect
 // button's caption, the lamp's colour, whether the Function frame is usable,
 // and whether the port is open.
 template <typename Window>
 QString connectionState(Window &window)
 {
-    return QStringList{window.cmdConnect->text(), window.shpComm->color().name(),
+    return QStringList{window.cmdConnect->text().remove(QLatin1Char('&')), window.shpComm->color().name(),
                        window.FrameFunction->isEnabled() ? "functions" : "no functions",
                        window.link().isOpen() ? "open" : "closed"}.join(' ');
 }

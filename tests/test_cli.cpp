@@ -774,6 +774,9 @@ private slots:
                                               << QStringList{"--platform"};
         QTest::newRow("command line, help") << TELVARIN_CLI << QStringList{"--help"} << 0 << QStringList{"Exit codes", "--verify    write: then read the modem back"};
         QTest::newRow("command line, -v") << TELVARIN_CLI << QStringList{"-v"} << 0 << QStringList{"telvarin-cli " + version + "\n"};
+        for (const QStringList &arguments : {QStringList(), QStringList{"--bogus"}})
+            QTest::newRow(qPrintable("window, no display " + arguments.join(' '))) << TELVARIN_APP << arguments << 1
+                                                                               << QStringList{"needs a display", "telvarin-cli"};
         QTest::newRow("simulator, help") << TELVARIN_SIM << QStringList{"--help"} << 0
                                          << QStringList{"--verbose", "--log"};
         QTest::newRow("simulator, version") << TELVARIN_SIM << QStringList{"--version"} << 0

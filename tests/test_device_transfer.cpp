@@ -6,6 +6,7 @@
 #include "sim_fixture.h"
 #include "ui/fonts.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QWindow>
 #include <QGroupBox>
@@ -188,6 +189,24 @@ private slots:
                                                   "was read back"), qPrintable(boxes_->boxes[1].text));
     }
 
+    // A Read over edits asks first (Cancel sends nothing); a Read and a complete Write take the table.
+    void editsAndTransfers()
+    {
+        boxes_.reset();  // the questions are answered here
+        window_->chkChEnable[6]->click();
+        Answers answers({"Cancel", "Read"});
+        window_->cmdDeviceRead->click();
+        QCOMPARE(port_->modem->receivedFrames().size(), 0);
+        window_->cmdDeviceRead->click();
+        QCOMPARE(answers.seen, QStringList(2, "Read from Device: Read from Device replaces the edits in channel 7, which were neither "
+                                              "saved to a file nor written to the device. [Cancel]"));
+        QCOMPARE(port_->modem->receivedFrames().size(), 33);
+        QVERIFY(window_->editedChannels().isEmpty());
+        window_->chkChEnable[6]->click();
+        window_->cmdDeviceWrite->click();
+        QVERIFY(window_->editedChannels().isEmpty() && answers.queue.isEmpty());
+    }
+
     // Read and Write alike: a Write sends no write command to a modem that
     // does not answer first.
     void silentOrGarbledModem_data()
@@ -341,7 +360,9 @@ private slots:
                 return;
             window_->windowHandle()->close();  // the title bar's close box
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            seen = box ? QString::number(box->text().contains(asked)) + box->defaultButton()->text() : "no question";
+            seen = box ? QString::number(box->text().contains(asked)) + box->defaultButton()->text()
+                             + QString::number(box->frameGeometry().intersects(window_->progressWindow()->frameGeometry()))
+                       : "no question";
             QTimer::singleShot(0, box, [&, box] {  // while the next command waits on the line
                 onLineAtAnswer = window_->link().CommandFrame;
                 for (QAbstractButton *b : box->buttons())
@@ -356,7 +377,7 @@ private slots:
         start->setFocus();
         QTest::keyClick(start, Qt::Key_Space);
 
-        QCOMPARE(seen, QString("1Continue"));
+        QCOMPARE(seen, QString("1Continue0"));  // beside the progress window, not over it
         if (answer == "Stop") {
             QTRY_VERIFY(!window_->isVisible());
             QTRY_COMPARE(port_->modem->receivedFrames().last(), onLineAtAnswer);

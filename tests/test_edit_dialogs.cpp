@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -79,7 +80,8 @@ private slots:
         QTest::newRow("split, OK unchanged") << plus << split << "|" << "cmdOK" << plus;
         QTest::newRow("11 characters") << "01234567899" << "0|1234567899" << "|" << "cmdOK" << "01234567899";
         QTest::newRow("10 open empty, typing stops at 5, 10") << no << "|" << "+91234|" + no + "9" << "cmdOK" << "+9123" + no;
-        QTest::newRow("Enter in STD box, signed number") << "" << "|" << "0|-123456789" << "txtSTD" << "0-123456789";
+        QTest::newRow("Enter in STD box") << "" << "|" << "0|0123456789" << "txtSTD" << "00123456789";
+        QTest::newRow("a sign is no digit") << "" << "|" << "0|-123456789" << "txtSTD" << "error";
         QTest::newRow("a letter") << "0123" << "|" << "91|12345a7890" << "cmdOK" << "error";
         QTest::newRow("Enter checks too") << "0123" << "|" << "91|123" << "txtNo" << "error";
         QTest::newRow("Delete, even invalid input") << plus << split << "x|" << "cmdDelete" << "";
@@ -193,11 +195,42 @@ private slots:
         QCOMPARE(mdiMain::gMessage, handedBack);
     }
 
-    // The editor's typing limit never lets an 11-character number through, so it is checked here.
-    void elevenDigitsRefused()
+    // A message longer than the box shows a scroll bar; a short one none.
+    void messageScrolls()
     {
-        const QLocale english(QLocale::English, QLocale::UnitedStates);
-        QVERIFY(isValidPhoneNumber({" 91", "12345.6789"}, english) && !isValidPhoneNumber({"91", "12345678901"}, english));
+        QWidget owner;
+        QStringList bars;
+        for (const QString &message : {QString("one line"), QString("line\r\n").repeated(30)}) {
+            mdiMain::gMessage = message;
+            frmEditMessage dialog(&owner);
+            runModal(dialog, [&] {
+                QScrollBar *bar = dialog.findChild<QPlainTextEdit *>("txtMsg")->verticalScrollBar();
+                bars << QString::number(QTest::qWaitFor([bar] { return bar->isVisible(); }, 500));
+            });
+        }
+        QCOMPARE(bars, QStringList({"0", "1"}));
+    }
+
+    // Ten digits 0-9 and an STD code of "+" or nothing and one to four digits, in any locale.
+    void phoneNumberCheck()
+    {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));  // decimal comma
+        const QList<std::pair<QString, QString>> refused{
+            {"91", "-123456789"}, {"91", "12345.6789"}, {"91", " 123456789"}, {"91", "123456789."}, {"-.5", "1234567890"},
+            {"91", "12345,6789"}, {"91", "12345678901"}, {"+", "1234567890"}, {"", "1234567890"}, {"12345", "1234567890"},
+            {"+91 ", "1234567890"}, {"+-9", "1234567890"}, {"91", "\u0661234567890"}, {"\u0669\u0661", "1234567890"}};
+        for (const auto &[std, number] : refused)
+            QVERIFY2(!isValidPhoneNumber({std, number}), qPrintable(std + '|' + number));
+        for (const char *std : {"+91", "0", "+1234", "1234"})
+            QVERIFY2(isValidPhoneNumber({std, "0987654321"}), std);
+        QLocale::setDefault(QLocale::system());
+        // The dialog says what it takes, in a line of its own under the boxes.
+        QWidget owner;
+        frmEditNo dialog(&owner);
+        auto *hint = dialog.findChild<QLabel *>("lblHint");
+        QVERIFY(hint && hint->text() == "STD code: +91; number: ten digits" && dialog.rect().contains(hint->geometry()));
+        for (QWidget *other : dialog.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(other == hint || !other->geometry().intersects(hint->geometry()), qPrintable(other->objectName()));
     }
 };
 

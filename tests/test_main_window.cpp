@@ -5,9 +5,13 @@
 #include "app/main_window.h"
 #include "app/message_label.h"
 #include "app/window_placement.h"
+#include "dialogs/frm_edit_message.h"
+#include "dialogs/frm_edit_no.h"
+#include "dialogs/progress_window.h"
 #include "sim_fixture.h"
 #include "ui/after_first_paint.h"
 #include "ui/fonts.h"
+#include "ui/typing_limit.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -19,7 +23,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -57,6 +65,44 @@ bool chooseFile(QPushButton *button, const QString &path)
 QString heard(QWidget *widget, QAccessible::Text text)
 {
     return QAccessible::queryAccessibleInterface(widget)->text(text);
+}
+
+// The controls of a window whose name a screen reader says is empty or another
+// control's; a list is named by its label, and shares that label's name.
+QStringList unnamedOrShared(QWidget *window)
+{
+    QMap<QString, QObject *> named;
+    QStringList faults;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        const QMetaObject *kind = w->metaObject();  // a bare area or border carries nothing to say
+        bool inner = w->window() != window || kind == &QWidget::staticMetaObject || kind == &QFrame::staticMetaObject;
+        for (QWidget *p = w; p != window; p = p->parentWidget())
+            inner |= p->objectName().startsWith("qt_") || p->inherits("QScrollArea") || qobject_cast<QComboBox *>(p->parentWidget());
+        QAccessibleInterface *said = QAccessible::queryAccessibleInterface(w), *label = said->relations(QAccessible::Label).value(0).first;
+        if (qobject_cast<QComboBox *>(w) || (label && qobject_cast<QLabel *>(label->object())))
+            said = label;
+        const QString name = said ? said->text(QAccessible::Name) : QString();
+        if (!inner && (name.isEmpty() || named.value(name, said->object()) != said->object()))
+            faults << w->objectName() + ": '" + name + "'";
+        named[name] = said && !inner ? said->object() : named.value(name);
+    }
+    return faults;
+}
+
+// The caption of each control that has a mnemonic, with its key.
+QStringList mnemonics(QWidget *window)
+{
+    QStringList keys;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        auto *label = qobject_cast<QLabel *>(w);
+        const QString caption = qobject_cast<QAbstractButton *>(w) ? qobject_cast<QAbstractButton *>(w)->text()
+                                : label && label->buddy() ? label->text()
+                                : qobject_cast<QGroupBox *>(w) ? qobject_cast<QGroupBox *>(w)->title() : QString();
+        if (const QKeySequence key = QKeySequence::mnemonic(caption); !key.isEmpty() && w->window() == window)
+            keys << QString(caption).remove('&') + ' ' + key.toString();
+    }
+    keys.sort();
+    return keys;
 }
 
 }  // namespace
@@ -172,21 +218,111 @@ private slots:
         }
         QCOMPARE(lengths, QStringList({"15", "15", "19", "18"}));
 
-        window.setRow(3, {true, "+919876543210123", ""});  // too long: shown from its '+', with a larger font too
-        window.Frame3->setFont(sansSerifFont(14));
-        QTimer::singleShot(0, &window, [] {
-            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-                QTest::keyClicks(dialog->findChild<QLineEdit *>("txtSTD"), "+91");
-                QTest::keyClicks(dialog->findChild<QLineEdit *>("txtNo"), "9876543210");
-                dialog->findChild<QPushButton *>("cmdOK")->click();
-            }
-        });
-        window.cmdEditNo[4]->click();
-        for (QLineEdit *box : {window.txtPhoneNo[3], window.txtPhoneNo[4]}) {
-            box->grab();  // a line edit works out its scrolling when it paints; a disabled box cannot scroll
-            QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) > box->width()
-                         && box->cursorPositionAt(QPoint(4, box->height() / 2)) == 0, qPrintable(box->text()));
+        window.setRow(3, {true, "+9198765432101234567", ""});  // too long for the box: shown from its '+'
+        QLineEdit *box = window.txtPhoneNo[3];
+        box->grab();  // a line edit works out its scrolling when it paints; a disabled box cannot scroll
+        QVERIFY(box->fontMetrics().horizontalAdvance(box->text()) > box->width()
+                && box->cursorPositionAt(QPoint(4, box->height() / 2)) == 0);
+    }
+
+    // With either face the package brings, a 15-character number shows whole (it ends before
+    // a longer one), with 4.5:1 contrast; each box and its Edit No. button name the channel.
+    void phoneBoxes()
+    {
+        auto luminance = [](QRgb c) {  // relative luminance as the 4.5:1 rule defines it
+            auto linear = [](int v) { return v <= 10 ? v / 255.0 / 12.92 : std::pow((v / 255.0 + 0.055) / 1.055, 2.4); };
+            return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+        };
+        for (const char *face : {"Liberation Sans", "DejaVu Sans"}) {
+            QFont::removeSubstitutions("MS Sans Serif");
+            QFont::insertSubstitution("MS Sans Serif", face);
+            frmMain window;
+            installFontSubstitutes();
+            QLineEdit *box = window.txtPhoneNo[10];
+            QCOMPARE(QFontInfo(box->font()).family(), QString(face));
+            auto shown = [box](const QString &number) {  // the last column of ink and the darkest pixel
+                TypingLimit::setText(box, number);
+                const QImage image = box->grab().toImage();
+                std::pair ink{0, qRgb(255, 255, 255)};
+                for (int x = 3; x < image.width() - 3; ++x)
+                    for (int y = 3; y < image.height() - 3; ++y)
+                        if (qGray(image.pixel(x, y)) < 128)
+                            ink = {x, qGray(image.pixel(x, y)) < qGray(ink.second) ? image.pixel(x, y) : ink.second};
+                return ink;
+            };
+            const auto [end, ink] = shown("+44207946009999");
+            QVERIFY2(shown("+442079460099999999").first > end + 1, face);
+            QVERIFY((luminance(box->grab().toImage().pixel(4, 4)) + 0.05) / (luminance(ink) + 0.05) >= 4.5);
+            QCOMPARE(box->toolTip() + " / " + window.cmdEditNo[10]->toolTip(),
+                     QString("Phone number of channel 11 / Edit the phone number of channel 11"));
         }
+    }
+
+    // Each control has a name of its own for a screen reader, in every window. Alt and a letter
+    // reach each button and list, no letter twice in a window; Enter presses the focused button;
+    // a stray letter in the port list leaves the chosen port.
+    void keysAndNames()
+    {
+        SimulatedPort port;
+        BoxWatcher boxes;
+        frmMain window(port.directory());
+        frmEditNo number(nullptr);
+        frmEditMessage message(nullptr);
+        frmProgress progress(nullptr);
+        for (QWidget *w : std::initializer_list<QWidget *>{&window, &number, &message, &progress})
+            QVERIFY2(unnamedOrShared(w).isEmpty(), qPrintable(unnamedOrShared(w).join(", ")));
+        QCOMPARE(heard(window.Frame3, QAccessible::Name), QString("Phone Numbers"));
+        QCOMPARE(mnemonics(&window), QStringList({"Connect Alt+C", "Exit Alt+X", "Load from File Alt+L", "Port No. Alt+P",
+                                                  "Read from Device Alt+R", "Save to File Alt+S", "Slave ID Alt+I", "Write to Device Alt+W"}));
+        QCOMPARE(mnemonics(&number), QStringList({"Cancel Alt+C", "Delete Alt+D", "OK Alt+O", "Phone Number Alt+N", "STD Code Alt+S"}));
+        QCOMPARE(mnemonics(&message), QStringList({"Cancel Alt+C", "OK Alt+O"}));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto focusIn = [](QWidget *w) { return w == QApplication::focusWidget() || w->isAncestorOf(QApplication::focusWidget()); };
+        QVERIFY(focusIn(window.cmbComm));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::AltModifier);
+        QVERIFY(focusIn(window.cmbSlaveID));
+        window.cmbComm->lineEdit()->setFocus();
+        QTest::keyClick(window.cmbComm->lineEdit(), Qt::Key_C, Qt::AltModifier);
+        QTRY_COMPARE(connectionState(window) + ' ' + window.cmbComm->currentText(), QString("Disconnect #00ff00 functions open COM 1"));
+        window.cmdConnect->setFocus();
+        QTest::keyClick(window.cmdConnect, Qt::Key_Return);
+        QCOMPARE(connectionState(window), QString("Connect #000000 no functions closed"));
+        window.cmbComm->lineEdit()->setFocus();
+        QTest::keyClicks(window.cmbComm->lineEdit(), "x");  // after "COM 1": no entry
+        QTest::keyClick(window.cmbComm->lineEdit(), Qt::Key_C, Qt::AltModifier);
+        QTRY_COMPARE(connectionState(window) + ' ' + window.cmbComm->currentText(), QString("Disconnect #00ff00 functions open COM 1"));
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    // On a screen smaller than the window it fits the screen and Tab scrolls to channel 16's
+    // Edit No.; on a larger one nothing changes. A right-to-left layout changes nothing either.
+    void screens()
+    {
+        for (int width : {1024, 800}) {
+            frmMain window;
+            window.fitToScreen(QRect(0, 0, 1920, 1040));
+            QCOMPARE(window.size(), QSize(1017, 437));
+            window.fitToScreen(QRect(0, 0, width, 600));
+            window.show();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            window.chkChEnable[15]->setFocus();
+            QTest::keyClick(window.chkChEnable[15], Qt::Key_Tab);
+            QWidget *button = window.cmdEditNo[15];
+            QVERIFY(window.width() <= width - 8 && window.findChild<QScrollArea *>()->horizontalScrollBar()->isVisible());
+            QVERIFY(button->hasFocus() && window.rect().contains(QRect(button->mapTo(&window, QPoint()), button->size())));
+        }
+        QList<QImage> looks;
+        for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+            QGuiApplication::setLayoutDirection(direction);
+            frmMain window;
+            frmEditNo number(&window);
+            frmProgress progress(&window);
+            progress.setMessage("Reading from device ...");
+            looks << window.grab().toImage() << number.grab().toImage() << progress.grab().toImage();
+        }
+        QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+        QVERIFY(looks.mid(3) == looks.first(3));
     }
 
     // Work put off until a window is first painted runs once, after that paint.
@@ -289,7 +425,7 @@ private slots:
         frmMain window(port.directory());
         window.show();
         BoxWatcher boxes;
-        const QStringList typed{"COM 7", "COM 240", "my modem"}, textHas{"COM 7", "COM 240: no serial device", "No COM port is selected"};
+        const QStringList typed{"COM 7", "COM 240", "my modem"}, textHas{"COM 7", "COM 240: no serial device", "COM 240: no serial device"};
         for (int n = 0; n < typed.size(); ++n) {
             window.cmbComm->setEditText(typed[n]);
             window.cmdConnect->click();
@@ -299,6 +435,7 @@ private slots:
             QCOMPARE(connectionState(window), QString("Connect #ff0000 no functions closed"));
             QVERIFY(heard(window.shpComm, QAccessible::Description).contains("could not be opened"));
         }
+        QCOMPARE(window.cmbComm->currentText(), QString("COM 240"));  // text that chose nothing left the choice
         window.cmbComm->setCurrentIndex(2);
         window.cmdConnect->click();
         QCOMPARE(connectionState(window), QString("Disconnect #00ff00 functions open"));
@@ -311,6 +448,44 @@ private slots:
         port.modem->stop();  // the adapter pulled out between transfers
         QTRY_COMPARE(boxes.boxes.size(), 4);
         QCOMPARE(boxes.boxes[3].title + connectionState(window), QString("USB Port ErrorConnect #ff0000 no functions closed"));
+    }
+
+    // Edits that no Save or Write took are asked about before a Load or closing
+    // drops them; a Save or a Load takes the table, and then nothing is asked.
+    void editsAskBeforeTheyGo()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("site.txt");
+        frmMain window;
+        window.show();
+        window.setRow(4, {true, "+911234567890", ""});  // as a Read or a Load puts it
+        QVERIFY(window.close());
+        window.show();
+        window.chkChEnable[1]->click();
+        window.chkChEnable[4]->click();
+        Answers answers({"Fire", "Cancel", "Cancel", "Save", file});
+        window.cmdEditMsg[8]->click();
+        ChannelTable edited = window.table();
+        window.cmdFileLoad->click();
+        QVERIFY(!window.close());
+        QCOMPARE(window.table(), edited);
+        QVERIFY(window.close());
+        window.show();
+        window.chkChEnable[0]->click();
+        answers.queue = QStringList{"Load", file};
+        window.cmdFileLoad->click();
+        QCOMPARE(window.table(), edited);  // as saved
+        QVERIFY(window.close());
+        window.show();
+        window.chkChEnable[0]->click();
+        answers.queue = QStringList{"Discard"};
+        QVERIFY(window.close());
+        const QString lost = " were neither saved to a file nor written to the device.";
+        const QString close = "Telvarin: The edits in channels 2, 5 and 9" + lost + "\n\nSave them to a file before closing? [Save]";
+        QCOMPARE(answers.seen, QStringList({"Load from File: Load from File replaces the edits in channels 2, 5 and 9, which" + lost + " [Cancel]",
+                                            close, close, "Load from File: Load from File replaces the edits in channel 1, which" + lost + " [Cancel]",
+                                            "Telvarin: The edits in channel 1" + lost + "\n\nSave them to a file before closing? [Save]"}));
+        QVERIFY(answers.queue.isEmpty());
     }
 
     // Save then Load gives the table back; a short file fills what it holds and says so.

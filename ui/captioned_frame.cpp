@@ -6,6 +6,7 @@
 void CaptionedFrame::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    painter.setLayoutDirection(layoutDirection());  // else the program's
     const QFontMetrics metrics(font());
     const int line = metrics.height() / 2;
     // An etched line: a shadow line with a light one just inside and below it.

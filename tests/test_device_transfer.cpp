@@ -193,6 +193,9 @@ private slots:
     void editsAndTransfers()
     {
         boxes_.reset();  // the questions are answered here
+        modemsim::ModemState plain = port_->modem->state();
+        plain.putText(protocol::phoneSlotAddress(1), "123");  // a number a Write can give back
+        port_->modem->setState(plain);
         window_->chkChEnable[6]->click();
         Answers answers({"Cancel", "Read"});
         window_->cmdDeviceRead->click();

@@ -788,9 +788,9 @@ private slots:
                                "bash", TELVARIN_CLI};
         };
         QTest::newRow("completion, commands") << "bash" << complete("''") << 0
-                                              << QStringList{"[read write verify ports -h --help -v --version -q --quiet]"};
+                                              << QStringList{"[read write verify ports history sheet -h --help -v --version -q --quiet]"};
         QTest::newRow("completion, options") << "bash" << complete("-q write --") << 0
-                                             << QStringList{"[--port --slave-id --batch --jobs --json --verify --quiet]"};
+                                             << QStringList{"[--port --slave-id --batch --jobs --json --verify --history --no-history --quiet]"};
         QTest::newRow("completion, present ports") << "bash" << complete("read --port ''") << 0 << QStringList{"[1"};
         QTest::newRow("completion, slave IDs") << "bash" << complete("verify --slave-id 3") << 0
                                                << QStringList{"[3 30 31 32]"};

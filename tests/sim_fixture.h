@@ -6,6 +6,7 @@
 #include "tools/modemsim/modem_simulator.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QApplication>
 #include <QFileDialog>
 #include <QPlainTextEdit>
@@ -16,6 +17,25 @@
 #include <QTimer>
 
 #include <memory>
+
+// A file's bytes, or "(missing)" when it cannot be read.
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// What a command-line program said, and its exit code.
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
 
 struct SimulatedPort {
     QTemporaryDir portsDir;

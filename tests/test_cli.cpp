@@ -54,18 +54,6 @@ QByteArray record(bool enabled, const QByteArray &phoneNo, const QByteArray &mes
 
 QByteArray emptyRecords(int count) { return record(false, "", "").repeated(count); }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray hex(const char *spaced) { return QByteArray::fromHex(spaced); }
 
 // A document as a test writes it by hand: single quotes for double ones.
@@ -98,12 +86,6 @@ bool holdsOpen(qint64 pid, const QString &path)
             return true;
     return false;
 }
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 }  // namespace
 

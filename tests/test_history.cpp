@@ -33,18 +33,6 @@ QByteArray siteFile()
 
 QString sha256(const QByteArray &bytes) { return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()); }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 QJsonArray records(const CliRun &run) { return QJsonDocument::fromJson(run.out.toUtf8()).object()["records"].toArray(); }
 
 // One record's members that a test can know beforehand.

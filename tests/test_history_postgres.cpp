@@ -26,11 +26,6 @@ QString serverProgram(const QString &name)
     return {};
 }
 
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
-
 }  // namespace
 
 class HistoryPostgresTest : public QObject {
@@ -69,7 +64,7 @@ private slots:
     void recordsAndAnswers()
     {
         const QString store = QString("postgresql://telvarin:%1@localhost/postgres?host=%2").arg(kPassword, cluster_.path());
-        QList<Run> runs;
+        QList<CliRun> runs;
         runs << run({"read", "--fast", "--port", "1", "--output", file("site.txt"), "--history", store});
         runs << run({"verify", "--fast", "--port", "1", "--slave-id", "2", file("site.txt")}, store);
         runs << run({"history", "--json"}, store);
@@ -80,13 +75,11 @@ private slots:
         QCOMPARE(seen, QStringList({"verify differs COM 1", "read ok COM 1"}));
         const QString readId = QString::number(records[1]["id"].toInteger());
         runs << run({"history", "show", readId}, store);
-        QFile saved(file("site.txt"));
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(runs.last().out.toLatin1(), saved.readAll());
+        QCOMPARE(runs.last().out.toLatin1(), readFile(file("site.txt")));
         runs << run({"sheet", "--history", readId, "--output", file("sheet.pdf")}, store);
         QCOMPARE(runs.last().exitCode, 0);
         QVERIFY(QFileInfo(file("sheet.pdf")).size() > 1000);
-        for (const Run &r : runs)
+        for (const CliRun &r : runs)
             QVERIFY2(!(r.out + r.err).contains(kPassword) && !r.err.contains("not recorded"), qPrintable(r.err));
     }
 
@@ -94,13 +87,13 @@ private slots:
     void serverOutOfReach()
     {
         const QString store = QString("postgresql://telvarin:%1@localhost/postgres?host=%2").arg(kPassword, file("no-server"));
-        const Run ran = run({"read", "--fast", "--port", "1", "--output", file("site.txt")}, store);
+        const CliRun ran = run({"read", "--fast", "--port", "1", "--output", file("site.txt")}, store);
         QCOMPARE(ran.exitCode, 0);
         const QStringList lines = ran.err.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 2);
         QVERIFY2(lines[1].startsWith("telvarin-cli: history postgresql://telvarin@") && lines[1].endsWith("the unit was not recorded.")
                      && !ran.err.contains(kPassword), qPrintable(ran.err));
-        const Run listed = run({"history"}, store);
+        const CliRun listed = run({"history"}, store);
         QVERIFY(listed.exitCode == 2 && !listed.err.contains(kPassword));
     }
 
@@ -119,7 +112,7 @@ private:
             qWarning("%s", process.readAll().constData());
         return process.exitCode();
     }
-    Run run(const QStringList &arguments, const QString &history = {})
+    CliRun run(const QStringList &arguments, const QString &history = {})
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -528,13 +528,11 @@ private slots:
                                        "open"}));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"table.txt"});
 
-        QFile ten(dir.filePath("ten.txt"));
-        QVERIFY(ten.open(QIODevice::WriteOnly) && ten.write(QByteArray("1\r\n\"555\"\r\n\"loaded\"\r\n").repeated(10)));
-        ten.close();
+        QVERIFY(writeFile(dir.filePath("ten.txt"), QByteArray("1\r\n\"555\"\r\n\"loaded\"\r\n").repeated(10)));
         BoxWatcher boxes;
-        QVERIFY(chooseFile(window.cmdFileLoad, ten.fileName()));
+        QVERIFY(chooseFile(window.cmdFileLoad, dir.filePath("ten.txt")));
         QTRY_COMPARE(boxes.boxes.size(), 1);
-        QVERIFY(boxes.boxes[0].text.contains(ten.fileName()) && boxes.boxes[0].text.contains("Channels 1 to 10"));
+        QVERIFY(boxes.boxes[0].text.contains(dir.filePath("ten.txt")) && boxes.boxes[0].text.contains("Channels 1 to 10"));
         std::fill_n(saved.begin(), 10, ChannelRow{true, "555", "loaded"});
         QCOMPARE(window.table(), saved);
         QVERIFY(chooseFile(window.cmdFileSave, dir.filePath("missing/table.txt")));  // no such folder

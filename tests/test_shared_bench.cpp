@@ -22,12 +22,6 @@
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
 bool plant(const QString &path, const QByteArray &bytes, uid_t owner, mode_t mode)
 {
     QFile file(path);
@@ -101,7 +95,7 @@ private slots:
 
         if (refusal.isEmpty()) {
             QVERIFY2(written, qPrintable(file.errorString()));
-            QCOMPARE(contents(base + "/" + writtenAt), QByteArray("new"));
+            QCOMPARE(readFile(base + "/" + writtenAt), QByteArray("new"));
             struct stat info {};
             QVERIFY(::stat(qPrintable(base + "/" + writtenAt), &info) == 0);
             QCOMPARE(int(info.st_mode & 07777), mode);
@@ -109,8 +103,8 @@ private slots:
         } else {
             QVERIFY2(!written && matches(refusal.replace("BASE", QRegularExpression::escape(base)), file.errorString()),
                      qPrintable(file.errorString()));
-            QCOMPARE(contents(base + "/victim"), QByteArray("victim"));
-            QCOMPARE(contents(base + "/shared/planted"), QByteArray("planted"));
+            QCOMPARE(readFile(base + "/victim"), QByteArray("victim"));
+            QCOMPARE(readFile(base + "/shared/planted"), QByteArray("planted"));
             QVERIFY(!QFileInfo::exists(base + "/created"));
         }
         QCOMPARE(QDir(base + "/shared").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).filter("."), QStringList());

@@ -69,9 +69,7 @@ private slots:
     // The transfer is reported as ever; the history's trouble comes after it, in a box of its own.
     void storeThatCannotRecord()
     {
-        QFile corrupt(work_->filePath("h.sqlite"));
-        QVERIFY(corrupt.open(QIODevice::WriteOnly) && corrupt.write(QByteArray("not a database\n").repeated(500)) > 0);
-        corrupt.close();
+        QVERIFY(writeFile(work_->filePath("h.sqlite"), QByteArray("not a database\n").repeated(500)));
         QSignalSpy recorded(&window_->history(), &WindowHistory::recorded);
         window_->cmdDeviceRead->click();
         QCOMPARE(window_->row(4).message, "Power failure in pump house");

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -36,6 +38,28 @@ struct CliRun {
     QString out;
     QString err;
 };
+
+// The environment a program of this project runs in under test: its ports
+// and its history under dataHome, and no display.
+inline QProcessEnvironment programEnvironment(const QString &dataHome)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "TELVARIN_HISTORY"})
+        env.remove(QString::fromLatin1(name));
+    return env;
+}
+
+// Waits (a minute at most) for a started program to end; what it said, less
+// Qt's note on a missing XDG_RUNTIME_DIR.
+inline CliRun finished(QProcess &process)
+{
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    static const QRegularExpression note(QStringLiteral("QStandardPaths: [^\n]*\n"));
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError()).remove(note)};
+}
 
 struct SimulatedPort {
     QTemporaryDir portsDir;

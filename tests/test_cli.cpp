@@ -1039,25 +1039,12 @@ private:
     QProcess *start(const QStringList &arguments, const QString &program = TELVARIN_CLI)
     {
         process_ = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_DATA_HOME", file("data"));
-        env.remove("QT_QPA_PLATFORM");  // the command line needs no windowing platform
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        process_->setProcessEnvironment(env);
+        process_->setProcessEnvironment(programEnvironment(file("data")));
         process_->setWorkingDirectory(work_->path());  // relative names land in the test's folder
         process_->start(program, arguments);
         return process_.get();
     }
-
-    CliRun run(const QStringList &arguments, const QString &program = TELVARIN_CLI)
-    {
-        QProcess *process = start(arguments, program);
-        if (!process->waitForFinished(60000) || process->exitStatus() != QProcess::NormalExit)
-            return {};
-        return {process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
-                QString::fromUtf8(process->readAllStandardError())};
-    }
+    CliRun run(const QStringList &arguments, const QString &program = TELVARIN_CLI) { return finished(*start(arguments, program)); }
     QString file(const QString &name) const { return work_->filePath(name); }
 
     // shared/: sticky, every user's; in it nobody's link to ../victim and

@@ -66,7 +66,7 @@ class HistoryTest : public QObject {
 private slots:
     void init()
     {
-        env_ = QProcessEnvironment::systemEnvironment();
+        history_.clear();
         port_ = std::make_unique<SimulatedPort>();
         port_->modem->setPaceAtLineRate(false);
         work_ = std::make_unique<QTemporaryDir>();
@@ -122,7 +122,7 @@ private slots:
 
         // Elsewhere: --history, then TELVARIN_HISTORY; folders and file for the owner alone.
         QCOMPARE(run({"read", "--port", "1", "-q", "--history", file("private/deep/h.sqlite")}).exitCode, 1);
-        env_.insert("TELVARIN_HISTORY", file("private/deep/h.sqlite"));
+        history_ = QString(file("private/deep/h.sqlite"));
         QCOMPARE(records(run({"history", "--json"})).size(), 1);
         QCOMPARE(QList<int>({permissions(file("private")), permissions(file("private/deep")), permissions(file("private/deep/h.sqlite"))}),
                  QList<int>({0700, 0700, 0600}));
@@ -227,7 +227,7 @@ private slots:
             holder.close();
         } else if (fault == "environment") {
             arguments = read;
-            env_.insert("TELVARIN_HISTORY", "postgresql://u:secret@[bad/db");
+            history_ = QString("postgresql://u:secret@[bad/db");
         } else {
             if (QProcess::execute("unshare", inOwnMount(file("store"), "mount -t tmpfs -o size=256k none \"$1\"", {"true"})) != 0)
                 QSKIP("unshare cannot mount a small file system here (needs root or user namespaces); the read-only and full store are not tried");
@@ -336,9 +336,9 @@ private slots:
 private:
     QProcessEnvironment environment() const
     {
-        QProcessEnvironment env = env_;
-        env.insert("XDG_DATA_HOME", file("data"));
-        env.remove("QT_QPA_PLATFORM");
+        QProcessEnvironment env = programEnvironment(file("data"));
+        if (!history_.isEmpty())
+            env.insert("TELVARIN_HISTORY", history_);
         return env;
     }
     CliRun run(const QStringList &arguments, const QString &program = TELVARIN_CLI)
@@ -346,16 +346,13 @@ private:
         QProcess process;
         process.setProcessEnvironment(environment());
         process.start(program, arguments);
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-            return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError()).remove(QRegularExpression("QStandardPaths: [^\n]*\n"))};
+        return finished(process);
     }
     QString file(const QString &name) const { return work_->filePath(name); }
 
     std::unique_ptr<SimulatedPort> port_;
     std::unique_ptr<QTemporaryDir> work_;
-    QProcessEnvironment env_ = QProcessEnvironment::systemEnvironment();
+    QString history_;  // TELVARIN_HISTORY, when set
 };
 
 QTEST_GUILESS_MAIN(HistoryTest)

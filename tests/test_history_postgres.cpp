@@ -115,16 +115,12 @@ private:
     CliRun run(const QStringList &arguments, const QString &history = {})
     {
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_DATA_HOME", file("data"));
+        QProcessEnvironment env = programEnvironment(file("data"));
         if (!history.isEmpty())
             env.insert("TELVARIN_HISTORY", history);
         process.setProcessEnvironment(env);
         process.start(TELVARIN_CLI, arguments);
-        if (!process.waitForFinished(60000))
-            return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError()).remove(QRegularExpression("QStandardPaths: [^\n]*\n"))};
+        return finished(process);
     }
     QString file(const QString &name) const { return work_.filePath(name); }
 

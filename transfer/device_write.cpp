@@ -94,6 +94,9 @@ WriteOutcome runDeviceWrite(TransferHost &host, const WriteRequest &request)
 
 QString commandsReachedText(const WriteOutcome &outcome)
 {
+    // A stop or a lost line during the settings asked first wrote nothing.
+    if (outcome.framesSent == 0)
+        return QObject::tr("no write command reached the line, so the device holds what it held before");
     return QObject::tr("%1 of %2 commands reached the line, so the device holds only part of this configuration")
         .arg(outcome.framesSent)
         .arg(kWriteCommandCount);
@@ -101,7 +104,8 @@ QString commandsReachedText(const WriteOutcome &outcome)
 
 QString writeShortfallText(const WriteOutcome &outcome)
 {
-    const QString reached = commandsReachedText(outcome) + QLatin1Char('.');
+    QString reached = commandsReachedText(outcome) + QLatin1Char('.');
+    reached[0] = reached[0].toUpper();
     switch (outcome.status) {
     case WriteOutcome::Completed:
         return {};

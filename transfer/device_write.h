@@ -46,7 +46,7 @@ struct WriteOutcome {
 // the run there.
 WriteOutcome runDeviceWrite(TransferHost &host, const WriteRequest &request);
 
-// "3 of 34 commands reached the line, so …", no full stop.
+// "3 of 34 commands reached the line, so …", or that none did; no full stop.
 QString commandsReachedText(const WriteOutcome &outcome);
 // What a Write that ended early means for the modem, with the number of
 // commands that reached the line; empty after a complete Write.

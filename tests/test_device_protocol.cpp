@@ -69,16 +69,6 @@ private slots:
         QCOMPARE(frame.toHex(' '), expected.toHex(' '));
     }
 
-    void readSequence()
-    {
-        QList<QByteArray> expected{hex("26 02 45 32")};
-        for (int n = 0; n < 16; ++n)
-            expected << hex("26 05 4D 52") + char(16 * n) + hex("00 10");
-        for (int n = 0; n < 16; ++n)
-            expected << hex("26 05 4D 52 00") + char(n + 1) + hex("A0");
-        QCOMPARE(readFrames(), expected);
-    }
-
     // What a reply decodes to: "slave ID, mask" for E2 (count 0), the text for MR; null when rejected.
     void replies_data()
     {

@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -92,7 +91,7 @@ int main(int argc, char *argv[])
                 *std::max_element(appendMs.begin(), appendMs.end()));
 
     // What telvarin-cli's transfer waits for: the history opens beside the
-    // transfer (stood in for by a pause longer than any opening), then the
+    // transfer (which outlasts the opening: a Read takes seconds), then the
     // units' records are added, the connection closed and the thread ended.
     QList<double> waitMs;
     for (int round = 0; round < rounds; ++round) {
@@ -101,7 +100,7 @@ int main(int argc, char *argv[])
         QElapsedTimer clock;
         {
             HistoryWriter writer(target);
-            QThread::msleep(300);
+            writer.waitUntilReady();
             clock.start();
             if (const QString warning = writer.record({record}); !warning.isEmpty()) {
                 std::fprintf(stderr, "%s\n", qPrintable(warning));

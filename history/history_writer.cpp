@@ -12,6 +12,7 @@
 struct HistoryWriter::Shared {
     std::mutex mutex;
     std::condition_variable changed;
+    bool ready = false;                           // opened, or failed to
     std::optional<QList<HistoryRecord>> records;  // handed over; an empty list: nothing to record
     std::optional<QString> warning;               // the thread's answer
 };
@@ -38,6 +39,12 @@ HistoryWriter::~HistoryWriter()
     thread_->wait();
 }
 
+void HistoryWriter::waitUntilReady()
+{
+    std::unique_lock lock(shared_->mutex);
+    shared_->changed.wait(lock, [this] { return !thread_ || shared_->ready; });
+}
+
 QString HistoryWriter::record(QList<HistoryRecord> records)
 {
     if (!thread_ || records.isEmpty())
@@ -59,6 +66,8 @@ void HistoryWriter::writeOnThread(const HistoryTarget &target, Shared &shared)
     QList<HistoryRecord> records;
     {
         std::unique_lock lock(shared.mutex);
+        shared.ready = true;
+        shared.changed.notify_all();
         shared.changed.wait(lock, [&shared] { return shared.records.has_value(); });
         records = *shared.records;
     }

@@ -22,6 +22,10 @@ public:
     HistoryWriter(const HistoryWriter &) = delete;
     HistoryWriter &operator=(const HistoryWriter &) = delete;
 
+    // Until the opening has ended, well or not: a transfer that lasts this
+    // long leaves record() only the rows to add.
+    void waitUntilReady();
+
     // Once only. Waits for the opening if it has not ended, records them all
     // or none, and returns the line to tell the operator (empty: recorded).
     QString record(QList<HistoryRecord> records);

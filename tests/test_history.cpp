@@ -1,12 +1,15 @@
 // The history as telvarin-cli keeps and asks it: one record for each unit,
 // the filtered list, a record's table, the sheet, and a store that is
 // locked, read-only, full, corrupt or of the first schema version.
+#include "history/history_recorder.h"
 #include "history/history_store.h"
+#include "history/history_writer.h"
 #include "sim_fixture.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -343,6 +346,35 @@ private slots:
         }
         QCOMPARE(run({"sheet", "--output", file("s.pdf")}).exitCode, 2);
         QCOMPARE(run({"sheet", "--history", "5", "--output", file("s.pdf")}).exitCode, 2);
+    }
+
+    // A store held locked from before the transfer: the run waits for the
+    // lock beside the transfer, and after it no longer than a moment.
+    void lockedStoreCostsAMomentAfterTheTransfer()
+    {
+        const HistoryTarget target = parseHistoryTarget(file("w.sqlite"), nullptr);
+        HistoryRecord record;
+        record.command = "read";
+        record.result = "no-answer";
+        stampRecord(record);
+        QCOMPARE(HistoryWriter(target).record({record}), QString());
+        QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        holder.setDatabaseName(file("w.sqlite"));
+        QVERIFY(holder.open() && QSqlQuery(holder).exec("BEGIN IMMEDIATE"));
+        QString warning;
+        QElapsedTimer afterTransfer;
+        {
+            HistoryWriter writer(target);
+            writer.waitUntilReady();
+            afterTransfer.start();
+            warning = writer.record({record});
+        }
+        const qint64 waited = afterTransfer.elapsed();
+        QVERIFY2(warning.contains("database is locked") && warning.endsWith("the unit was not recorded."), qPrintable(warning));
+        QVERIFY2(waited < HistoryStore::kBusyTimeoutMs / 2, qPrintable(QString("%1 ms").arg(waited)));
+        holder.close();
+        holder = QSqlDatabase();
+        QSqlDatabase::removeDatabase("holder");
     }
 
 private:

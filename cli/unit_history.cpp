@@ -45,10 +45,6 @@ HistoryRecord unitRecord(Invocation::Command command, const UnitJob &job, const 
     return record;
 }
 
-}  // namespace
-
-namespace {
-
 HistoryTarget runTarget(const Invocation &run, QString *error) { return historyTarget(run.history, run.noHistory, error); }
 
 }  // namespace

@@ -5,9 +5,10 @@
 #include "cli/exit_codes.h"
 #include "cli/invocation.h"
 #include "cli/json_report.h"
+#include "cli/sheet_application.h"
 #include "cli/stop_signals.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cstring>
@@ -74,9 +75,7 @@ int main(int argc, char *argv[])
     // The sheet draws text, which takes a GUI application; it never shows a
     // window, so it needs no display either.
     const bool sheet = argc > 1 && std::strcmp(argv[1], "sheet") == 0;
-    if (sheet)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::unique_ptr<QCoreApplication> app = sheet ? std::make_unique<QGuiApplication>(argc, argv)
+    const std::unique_ptr<QCoreApplication> app = sheet ? sheetApplication(argc, argv)
                                                         : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("telvarin-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TELVARIN_VERSION));

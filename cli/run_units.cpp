@@ -86,6 +86,7 @@ int runUnitsCommand(const Invocation &run)
         return refused(run, commandName(run.command), problems);
 
     const bool notes = !run.quiet && !run.json;
+    UnitHistory history(run);  // opens the history while the units are served
     QList<UnitResult> results;
     {
         QStringList titles;
@@ -102,7 +103,7 @@ int runUnitsCommand(const Invocation &run)
     }
     printMessages(results, notes);
     // After the report: the history may wait a moment for a lock, never the operator's results.
-    if (const QString warning = recordUnits(run, jobs, results); !warning.isEmpty())
+    if (const QString warning = history.record(jobs, results); !warning.isEmpty())
         printError(warning);
     return stopSignal() ? exitForSignal(stopSignal()) : runExitCode(results);
 }

@@ -45,16 +45,21 @@ HistoryRecord unitRecord(Invocation::Command command, const UnitJob &job, const 
     return record;
 }
 
+HistoryTarget runTarget(const Invocation &run, QString *error) { return historyTarget(run.history, run.noHistory, error); }
+
 }  // namespace
 
-QString recordUnits(const Invocation &run, const QList<UnitJob> &jobs, const QList<UnitResult> &results)
+UnitHistory::UnitHistory(const Invocation &run)
+    : command_(run.command), writer_(runTarget(run, &targetError_))
 {
-    QString error;
-    const HistoryTarget target = historyTarget(run.history, run.noHistory, &error);
-    if (!error.isEmpty())
-        return notRecordedLine(QStringLiteral("TELVARIN_HISTORY: ") + error, results.size());
+}
+
+QString UnitHistory::record(const QList<UnitJob> &jobs, const QList<UnitResult> &results)
+{
+    if (!targetError_.isEmpty())
+        return notRecordedLine(QStringLiteral("TELVARIN_HISTORY: ") + targetError_, results.size());
     QList<HistoryRecord> records;
     for (qsizetype at = 0; at < results.size() && at < jobs.size(); ++at)
-        records.append(unitRecord(run.command, jobs[at], results[at]));
-    return recordInHistory(target, records);
+        records.append(unitRecord(command_, jobs[at], results[at]));
+    return writer_.record(records);
 }

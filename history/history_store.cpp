@@ -51,6 +51,12 @@ HistoryRecord recordAt(const QSqlQuery &query)
     return r;
 }
 
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver()->handle();
+    return qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3 *const *>(handle.constData()) : nullptr;
+}
+
 }  // namespace
 
 HistoryStore::HistoryStore(const HistoryTarget &target) : target_(target)
@@ -114,17 +120,15 @@ bool HistoryStore::open(Mode mode, QString *error)
     }
     if (!postgres) {
         // Readers never wait for a writer in WAL mode; NORMAL syncs at
-        // checkpoints only, which WAL keeps safe. The last connection to
-        // close would checkpoint (two syncs, tens of milliseconds on a disk):
-        // left instead to an automatic checkpoint every hundred pages, which
-        // also keeps the log short that each run's first connection reads.
-        const QVariant handle = db_.driver()->handle();
-        if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
-            if (sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData()))
-                sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        // checkpoints only, which WAL keeps safe. No commit checkpoints
+        // (two syncs, tens of milliseconds on a disk, inside the write
+        // lock): the next run that records does it, before its record. A
+        // log that a large batch made long is cut back when it starts over.
+        if (sqlite3 *connection = sqliteHandle(db_))
+            sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         QSqlQuery pragma(db_);
         if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"))
-            || !pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint=100"))) {
+            || !pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0"))) {
             *error = failure(pragma.lastError().text());
             return false;
         }
@@ -133,7 +137,44 @@ bool HistoryStore::open(Mode mode, QString *error)
         *error = failure(why);
         return false;
     }
+    if (!postgres && mode == Record)
+        checkpoint();
     return true;
+}
+
+void HistoryStore::checkpoint()
+{
+    // PASSIVE waits for no one: a checkpoint another program is running, or
+    // a reader still on the old records, leaves the rest for a later run.
+    QSqlQuery query(db_);
+    if (!query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) || !query.next())
+        return;
+    const bool busy = query.value(0).toInt() != 0;
+    const int logged = query.value(1).toInt();
+    if (busy || logged <= 0 || query.value(2).toInt() != logged)
+        return;
+    // With every record in the database, the next write starts the log
+    // over and syncs its new header: one write that changes nothing does
+    // that here, so the record that follows only appends.
+    if (query.exec(QStringLiteral("PRAGMA user_version")) && query.next())
+        query.exec(QStringLiteral("PRAGMA user_version = %1").arg(query.value(0).toInt()));
+}
+
+bool HistoryStore::writeLockFree()
+{
+    if (target_.kind != HistoryTarget::SQLite)
+        return true;
+    QSqlQuery query(db_);
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    query.exec(QStringLiteral("ROLLBACK"));
+    return true;
+}
+
+void HistoryStore::setLockWait(int ms)
+{
+    if (sqlite3 *connection = target_.kind == HistoryTarget::SQLite ? sqliteHandle(db_) : nullptr)
+        sqlite3_busy_timeout(connection, ms);
 }
 
 bool HistoryStore::append(QList<HistoryRecord> &records, QString *error)
@@ -168,9 +209,6 @@ bool HistoryStore::append(QList<HistoryRecord> &records, QString *error)
         db_.rollback();
         return false;
     }
-    // A large batch leaves a long log behind: moved into the database at once.
-    if (records.size() >= 100 && target_.kind == HistoryTarget::SQLite)
-        QSqlQuery(db_).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     return true;
 }
 

@@ -21,8 +21,15 @@ public:
     HistoryStore(const HistoryStore &) = delete;
     HistoryStore &operator=(const HistoryStore &) = delete;
 
-    // Connects and brings the schema up to date.
+    // Connects and brings the schema up to date; Record also moves the
+    // records earlier runs left in SQLite's log into the database file.
     bool open(Mode mode, QString *error);
+
+    // Whether a record could take the write lock now, waiting up to the busy
+    // timeout for it (SQLite; true for PostgreSQL). Takes it and lets it go.
+    bool writeLockFree();
+    // How long the next statements wait for another program's lock (SQLite).
+    void setLockWait(int ms);
 
     // All of them or none, in one transaction; each gets its id.
     bool append(QList<HistoryRecord> &records, QString *error);
@@ -33,8 +40,11 @@ public:
 
     // How long a record waits for another program's write to end.
     static constexpr int kBusyTimeoutMs = 250;
+    // ... and, after a transfer, for a store found locked beforehand.
+    static constexpr int kLockedWaitMs = 5;
 
 private:
+    void checkpoint();
     QString failure(const QString &why) const;
     HistoryTarget target_;
     QString connection_;

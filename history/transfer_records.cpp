@@ -44,6 +44,7 @@ HistoryRecord writeRecord(const WriteOutcome &outcome, bool lineLost, const Writ
     if (outcome.completed() && check) {
         const ReadOutcome &read = check->reading.outcome;
         record.failedFields = failedFieldsJson(read);
+        record.differences = differencesJson(check->differences);
         record.result = read.status == ReadOutcome::NoAnswer ? QStringLiteral("no-answer")
                       : read.status == ReadOutcome::Stopped  ? stoppedResult(lineLost)
                       : check->differs()                     ? QStringLiteral("differs")

@@ -8,7 +8,7 @@
 #include <optional>
 
 // The window's Read and Write as history records: command, result, failed
-// fields, slave ID and table. Where the unit is (port, device) and who ran
+// fields, the differences its check found, slave ID and table. Where the unit is (port, device) and who ran
 // it are the caller's to add. `lineLost`: a run that stopped early stopped
 // because the line went, not because the operator asked.
 HistoryRecord readRecord(const ReadOutcome &outcome, bool lineLost, const ChannelTable &table, std::optional<int> slaveId);

@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -50,15 +49,12 @@ inline QProcessEnvironment programEnvironment(const QString &dataHome)
     return env;
 }
 
-// Waits (a minute at most) for a started program to end; what it said, less
-// Qt's note on a missing XDG_RUNTIME_DIR.
+// Waits (a minute at most) for a started program to end; what it said.
 inline CliRun finished(QProcess &process)
 {
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
-    static const QRegularExpression note(QStringLiteral("QStandardPaths: [^\n]*\n"));
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError()).remove(note)};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
 struct SimulatedPort {

@@ -5,6 +5,7 @@
 #include "sim_fixture.h"
 
 #include <QComboBox>
+#include <QJsonDocument>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
@@ -41,9 +42,11 @@ private slots:
         QVERIFY(recorded.count() == 1 || recorded.wait(10000));
         window_->cmbSlaveID->setCurrentIndex(4);
         window_->setRow(2, {true, "+441234567890", "Gas leak\r\nexit"});
+        window_->setRow(0, {true, "+911234567890", "Intruder"});
+        port_->modem->forgetCommand(20);  // the probe, E0, E1, 16 numbers, then channel 1's message
         window_->cmdDeviceWrite->click();
         QVERIFY(recorded.count() == 2 || recorded.wait(10000));
-        QCOMPARE(boxes_->boxes.size(), 0);
+        QCOMPARE(boxes_->boxes.size(), 1);  // the Write's check tells of the difference
 
         HistoryTarget target;
         target.kind = HistoryTarget::SQLite;
@@ -60,7 +63,9 @@ private slots:
         for (const HistoryRecord &r : records)
             seen << QStringList{r.program, r.command, r.result, r.port, QString::number(r.slaveId.value_or(0)),
                                 QString::number(r.table.count("\r\n"))}.join(' ');
-        QCOMPARE(seen, QStringList({"test_window_history write ok COM 1 5 49", "test_window_history read ok COM 1 1 48"}));
+        QCOMPARE(seen, QStringList({"test_window_history write differs COM 1 5 49", "test_window_history read ok COM 1 1 48"}));
+        QCOMPARE(QJsonDocument(records[0].differences).toJson(QJsonDocument::Compact),
+                 R"([{"channel":1,"field":"message","file":"Intruder","modem":"Fire alarm at site A"}])");
         QVERIFY(records[1].table.startsWith("1\r\n\"+911234567890\"\r\n\"Fire alarm at site A\"\r\n1\r\n"));
         QVERIFY(records[0].table.contains("\"Gas leak\r\nexit\""));
         QCOMPARE(records[0].portLabel, QString("COM 1 (%1/com1)").arg(port_->directory()));

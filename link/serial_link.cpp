@@ -37,7 +37,7 @@ SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
     tmrTout.setObjectName("tmrTout");
     // A coarse timer may fire early; the window must last the full 200 ms.
     tmrTout.setTimerType(Qt::PreciseTimer);
-    tmrTout.setInterval(kReplyWindowMs);
+    tmrTout.setInterval(replyWindowMs());
     connect(&tmrTout, &QTimer::timeout, this, &SerialLink::tmrTout_Tick);
     connect(&cm, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
     quietAfterReply_.setTimerType(Qt::PreciseTimer);
@@ -110,6 +110,12 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
         else if (const QString lock = cm.error() == QSerialPort::PermissionError ? lockFileObstacle(lockFile) : QString();
                  !lock.isEmpty())
             *error += QStringLiteral(". ") + lock;
+        return false;
+    }
+    if (lineSpeedUp() > 1 && !realName.startsWith(QLatin1String("/dev/pts/"))) {
+        cm.close();
+        *error = tr("%1: this build runs the line %2 times faster, for the modem simulator only; a real modem "
+                    "needs the whole reply window.").arg(portLabel_).arg(lineSpeedUp());
         return false;
     }
     if (!lockDevice()) {

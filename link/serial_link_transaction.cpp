@@ -5,6 +5,7 @@
 
 #include <QEventLoop>
 
+#include <algorithm>
 #include <cmath>
 
 #ifndef Q_OS_WIN
@@ -16,7 +17,13 @@ namespace {
 // 9600 baud, 8N1: ten bits a byte.
 constexpr double kByteTimeMs = 10.0 * 1000.0 / 9600.0;
 
+int lineSpeedUp_ = 1;
+
 }  // namespace
+
+void SerialLink::setLineSpeedUp(int factor) { lineSpeedUp_ = std::max(1, factor); }
+
+int SerialLink::lineSpeedUp() { return lineSpeedUp_; }
 
 Exchange SerialLink::transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected)
 {
@@ -53,7 +60,7 @@ bool SerialLink::runTransaction(Exchange *exchange)
     unsentAtLoss_ = CommandFrame.size();  // until a loss counts what was left
     cm.write(CommandFrame);
     windowClock_.start();
-    bool completed = waitFor(kReplyWindowMs, endOnWholeReply_);
+    bool completed = waitFor(replyWindowMs(), endOnWholeReply_);
     endedEarly_ = wholeReplyIn_;
     if (completed && !wholeReplyIn_ && replyStillArriving())
         completed = waitFor(restOfReplyMs(), true);
@@ -90,7 +97,7 @@ bool SerialLink::waitFor(int ms, bool endOnWholeReply)
     waitLoop_ = nullptr;
     waitEndsOnWholeReply_ = false;
     tmrTout.stop();
-    tmrTout.setInterval(kReplyWindowMs);
+    tmrTout.setInterval(replyWindowMs());
     quietAfterReply_.stop();
     return completed && cm.isOpen();
 }
@@ -108,14 +115,14 @@ bool SerialLink::replyStillArriving()
 int SerialLink::restOfReplyMs()
 {
     const qint64 missing = awaited_->length - cm.bytesAvailable();
-    return int(std::ceil(double(missing) * kByteTimeMs)) + kLateReplyMarginMs;
+    return int(std::ceil(double(missing) * kByteTimeMs / lineSpeedUp())) + kLateReplyMarginMs;
 }
 
 bool SerialLink::quietAfterLastReply()
 {
     if (!cm.isOpen() || waitLoop_)
         return false;
-    const qint64 left = kReplyWindowMs - windowClock_.elapsed();
+    const qint64 left = replyWindowMs() - windowClock_.elapsed();
     if (endedEarly_ && left > 0 && !waitFor(int(left), false))
         return false;
     endedEarly_ = false;
@@ -135,7 +142,7 @@ bool SerialLink::settleLine()
     stopPoll_.start();
     bool quiet = false, cutShort = false;
     while (!quiet && !cutShort && clock.elapsed() < kSettleLimitMs) {
-        cutShort = (stopCheck_ && stopCheck_()) || !waitFor(kReplyWindowMs, false);
+        cutShort = (stopCheck_ && stopCheck_()) || !waitFor(replyWindowMs(), false);
         drainOperatingSystemBuffer();
         quiet = !cutShort && cm.readAll().isEmpty();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/device_protocol.h"
+#include "link/exchange.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -13,24 +14,6 @@
 #include <optional>
 
 class QEventLoop;
-
-// What one transaction gave back.
-struct Exchange {
-    // Every byte of the command left the port (within its window, or before
-    // the line was lost or the wait cut short). False when nothing was sent.
-    bool sent = false;
-    // Everything received within the window; empty when nothing arrived.
-    QByteArray reply;
-    // The line was looked at before the frame went out, and what was found
-    // there: bytes that came after the previous command's reply was taken
-    // (a late or repeated reply, noise). They are never part of this reply.
-    bool lineChecked = false;
-    QByteArray strayBefore;
-
-    // Nothing followed the previous command's reply on the line until this
-    // command went out: only then can that reply be trusted as its answer.
-    bool previousReplyStoodAlone() const { return lineChecked && strayBefore.isEmpty(); }
-};
 
 // The one serial port to the modem and the send-and-wait transaction that
 // every device command uses.
@@ -57,8 +40,7 @@ public:
     // already waiting are taken out and handed back as strayBefore, and the
     // line must go quiet before the frame goes out (a modem still sending
     // would miss it). Then the caller's event loop runs for one tick of
-    // tmrTout, 200 ms, and everything received by then is the reply (and
-    // ReplyData); see setEndOnWholeReply() for a wait that ends sooner.
+    // tmrTout, 200 ms, and everything received by then is the reply; see setEndOnWholeReply() for a wait that ends sooner.
     // A read command names the reply it expects. A reply still arriving when
     // the window ends (its first byte right, fewer bytes than expected) is
     // waited for, at most the line time of the missing bytes plus
@@ -80,11 +62,6 @@ public:
     // that wait within kStopPollMs (Ctrl-C, the window closing), and the
     // transaction then returns as one cut short.
     void setStopCheck(std::function<bool()> check) { stopCheck_ = std::move(check); }
-
-    // The same transaction without a reply check: CommandFrame in,
-    // ReplyData out. With the port closed it returns at once and leaves
-    // ReplyData alone.
-    void SendReceive();
 
     static constexpr int kReplyWindowMs = protocol::kReplyWindowMs;
     // The test suite runs the modem simulator's line this many times faster
@@ -112,7 +89,7 @@ public:
     bool endsOnWholeReply() const { return endOnWholeReply_; }
     static constexpr int kWholeReplyQuietMs = 16;
 
-    // Ends a running wait at once (the window is closing); ReplyData is left as it was.
+    // Ends a running wait at once (the window is closing).
     void abortWait();
     bool isWaiting() const { return waitLoop_ != nullptr; }
 
@@ -121,9 +98,8 @@ public:
     bool hasLineLoss() const { return !lineLoss_.isEmpty(); }
     QString takeLineLoss();
 
-    QByteArray CommandFrame;
-    QByteArray ReplyData;
-    bool TimedOut = false;
+    // The command of the transaction under way (or the last one).
+    const QByteArray &commandFrame() const { return commandFrame_; }
 
 signals:
     // Emitted (queued) after the port failed and was closed.
@@ -131,7 +107,7 @@ signals:
 
 private:
     bool lockDevice();
-    bool runTransaction(Exchange *exchange);
+    bool runTransaction(Exchange &exchange);
     bool waitFor(int ms, bool endOnWholeReply);
     bool replyStillArriving();
     int restOfReplyMs();
@@ -146,6 +122,9 @@ private:
     void onPortError(QSerialPort::SerialPortError error);
     void drainOperatingSystemBuffer();
 
+    QByteArray commandFrame_;
+    QByteArray replyData_;
+    bool timedOut_ = false;
     QSerialPort cm;
     QTimer tmrTout;
     QTimer quietAfterReply_;

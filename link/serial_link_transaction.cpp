@@ -27,22 +27,20 @@ int SerialLink::lineSpeedUp() { return lineSpeedUp_; }
 
 Exchange SerialLink::transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected)
 {
-    CommandFrame = frame;
+    commandFrame_ = frame;
     Exchange exchange;
     awaited_ = expected;
-    const bool ran = runTransaction(&exchange);
+    const bool ran = runTransaction(exchange);
     awaited_.reset();
     if (!ran)
         return exchange;
-    exchange.reply = ReplyData;
+    exchange.reply = replyData_;
     if (expected && !protocol::fits(exchange.reply, *expected))
         settleLine();
     return exchange;
 }
 
-void SerialLink::SendReceive() { runTransaction(nullptr); }
-
-bool SerialLink::runTransaction(Exchange *exchange)
+bool SerialLink::runTransaction(Exchange &exchange)
 {
     if (!cm.isOpen() || waitLoop_)
         return false;
@@ -51,14 +49,12 @@ bool SerialLink::runTransaction(Exchange *exchange)
     // learns of them, since the previous reply may not have been the answer.
     drainOperatingSystemBuffer();
     const QByteArray stray = cm.readAll();
-    if (exchange) {
-        exchange->lineChecked = true;
-        exchange->strayBefore = stray;
-    }
+    exchange.lineChecked = true;
+    exchange.strayBefore = stray;
     if (!stray.isEmpty() && !settleLine())
         return false;
-    unsentAtLoss_ = CommandFrame.size();  // until a loss counts what was left
-    cm.write(CommandFrame);
+    unsentAtLoss_ = commandFrame_.size();  // until a loss counts what was left
+    cm.write(commandFrame_);
     windowClock_.start();
     bool completed = waitFor(replyWindowMs(), endOnWholeReply_);
     endedEarly_ = wholeReplyIn_;
@@ -67,14 +63,13 @@ bool SerialLink::runTransaction(Exchange *exchange)
     // A frame not wholly out when its window ends never reached the modem;
     // its rest must not trail into the next command.
     const bool allSent = cm.isOpen() ? bytesNotSent() == 0 : unsentAtLoss_ == 0;
-    if (exchange)
-        exchange->sent = allSent;
+    exchange.sent = allSent;
     if (!completed)
         return false;
     if (!allSent)
         cm.clear(QSerialPort::Output);
     drainOperatingSystemBuffer();
-    ReplyData = cm.readAll();
+    replyData_ = cm.readAll();
     return true;
 }
 
@@ -84,14 +79,14 @@ bool SerialLink::runTransaction(Exchange *exchange)
 // cut short or the port closed meanwhile.
 bool SerialLink::waitFor(int ms, bool endOnWholeReply)
 {
-    TimedOut = false;
+    timedOut_ = false;
     wholeReplyIn_ = false;
     waitEndsOnWholeReply_ = endOnWholeReply && awaited_;
     tmrTout.start(ms);
     QEventLoop wait;
     waitLoop_ = &wait;
     checkWholeReply();  // it may be in already
-    while (!TimedOut && !wholeReplyIn_ && waitLoop_)
+    while (!timedOut_ && !wholeReplyIn_ && waitLoop_)
         wait.exec();
     const bool completed = waitLoop_ != nullptr;
     waitLoop_ = nullptr;
@@ -184,7 +179,7 @@ void SerialLink::abortWait()
 
 void SerialLink::tmrTout_Tick()
 {
-    TimedOut = true;
+    timedOut_ = true;
     tmrTout.stop();
     if (waitLoop_)
         waitLoop_->quit();

@@ -118,6 +118,12 @@ QString lockFileObstacle(const QString &path)
                  .arg(owner));
 }
 
+bool lockFileNamesRunningProcess(const QString &path)
+{
+    const LockFile lock = inspect(path);
+    return lock.exists && lock.running;
+}
+
 bool removeStaleLockFile(const QString &path)
 {
     if (path.isEmpty() || !stale(inspect(path)))

@@ -27,6 +27,9 @@ bool saysNothingOfALoss(const QString &reason)
            || reason == QLatin1String("Unknown error");
 }
 
+// Another program holds the device's lock, or a lock file that names it.
+QString inUseText() { return SerialLink::tr("The device is in use by another program"); }
+
 }  // namespace
 
 SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
@@ -109,7 +112,10 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
             *error = hinted;
         else if (const QString lock = cm.error() == QSerialPort::PermissionError ? lockFileObstacle(lockFile) : QString();
                  !lock.isEmpty())
-            *error += QStringLiteral(". ") + lock;
+            // Qt says "Permission error while locking the device" for any lock
+            // file; one that names a running program means the port is in use.
+            *error = (lockFileNamesRunningProcess(lockFile) ? QStringLiteral("%1: %2").arg(portLabel_, inUseText()) : *error)
+                     + QStringLiteral(". ") + lock;
         return false;
     }
     if (lineSpeedUp() > 1 && !realName.startsWith(QLatin1String("/dev/pts/"))) {
@@ -120,7 +126,7 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
     }
     if (!lockDevice()) {
         cm.close();
-        *error = QStringLiteral("%1: %2").arg(portLabel_, tr("Permission error while locking the device"));
+        *error = QStringLiteral("%1: %2").arg(portLabel_, inUseText());
         return false;
     }
     lineLoss_.clear();

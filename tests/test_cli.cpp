@@ -555,7 +555,7 @@ private slots:
                                          << "hung up. The file check-unit.txt was not written.";
         QTest::newRow("silent, read") << "read --port 1" << QByteArray() << "silent" << 1
                                       << "Cannot communicate with device (no answer to the first read); no file was written.";
-        QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
+        QTest::newRow("port in use") << write << good << "in use" << 2 << "The device is in use by another program";
         QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << "silent" << 1 << "Cannot communicate with device";
         QTest::newRow("silent, write") << write << good << "silent" << 1 << "/com1): Cannot communicate with device (no answer "
                                                                            "to the first read); nothing was written.";

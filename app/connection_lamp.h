@@ -4,22 +4,30 @@
 #include <QPainter>
 #include <QWidget>
 
-// The square lamp beside the Connect button: green connected, black
-// disconnected, red after a failed connect or a lost line.
+// The square lamp beside the Connect button: grey before the first
+// Connect, green connected, black disconnected, red after a failed connect
+// or a lost line.
 class ConnectionLamp : public QWidget {
 public:
+    enum State { Untried, Connected, Disconnected, Failed };
+
     explicit ConnectionLamp(QWidget *parent) : QWidget(parent)
     {
         setAccessibleName(tr("Connection"));
-        setColor(QColor(128, 128, 128));
+        setState(Untried);
     }
-    void setColor(const QColor &color)
+    void setState(State state)
     {
-        color_ = color;
-        setAccessibleDescription(color == QColor(0, 255, 0) ? tr("Connected: the port is open")
-                                 : color == QColor(255, 0, 0) ? tr("Not connected: the port could not be opened or the line was lost")
-                                                              : tr("Not connected"));
-        update();
+        switch (state) {
+        case Untried:
+            return light(QColor(128, 128, 128), tr("Not connected"));
+        case Connected:
+            return light(QColor(0, 255, 0), tr("Connected: the port is open"));
+        case Disconnected:
+            return light(QColor(0, 0, 0), tr("Not connected"));
+        case Failed:
+            return light(QColor(255, 0, 0), tr("Not connected: the port could not be opened or the line was lost"));
+        }
     }
     QColor color() const { return color_; }
 
@@ -34,5 +42,12 @@ protected:
     }
 
 private:
+    void light(const QColor &color, const QString &description)
+    {
+        color_ = color;
+        setAccessibleDescription(description);
+        update();
+    }
+
     QColor color_;
 };

@@ -20,12 +20,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace {
-const QColor kLampConnected(0, 255, 0);
-const QColor kLampDisconnected(0, 0, 0);
-const QColor kLampFailed(255, 0, 0);
-}  // namespace
-
 frmMain::frmMain(const QString &portsDirectory, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
                           | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
@@ -113,7 +107,7 @@ void frmMain::cmdConnect_Click()
 {
     QString error;
     cmbComm->showChosenEntry();
-    if (cmdConnect->text() == kConnectCaption) {
+    if (!link_.isOpen()) {
         if (!link_.open(selectedPortNumber(), &error))
             return showPortError(error);
         showConnected();
@@ -127,21 +121,21 @@ void frmMain::cmdConnect_Click()
 void frmMain::showConnected()
 {
     cmdConnect->setText("&Disconnect");
-    shpComm->setColor(kLampConnected);
+    shpComm->setState(ConnectionLamp::Connected);
     FrameFunction->setEnabled(true);
 }
 
 void frmMain::showDisconnected()
 {
     cmdConnect->setText(kConnectCaption);
-    shpComm->setColor(kLampDisconnected);
+    shpComm->setState(ConnectionLamp::Disconnected);
     FrameFunction->setEnabled(false);
 }
 
 void frmMain::showPortError(const QString &text)
 {
     QMessageBox::warning(this, "USB Port Error", text);
-    shpComm->setColor(kLampFailed);
+    shpComm->setState(ConnectionLamp::Failed);
 }
 
 // The port failed while open. During a transfer the run itself reports it

@@ -44,7 +44,6 @@ public:
     void setRow(int channel, const ChannelRow &row);
 
     SerialLink &link() { return link_; }
-    void SendReceive() { link_.SendReceive(); }
     bool isTransferRunning() const { return transferRunning_; }
     // Channels (from 1) holding edits that no Read, Load, Save or Write has
     // replaced or taken since; the table as a file or the modem now holds it.
@@ -61,7 +60,6 @@ public:
     // window fits it and scrolls; on a larger one it keeps the design's size.
     void fitToScreen(const QRect &available);
 
-    qint16 ProgressValue = 0;
 
 signals:
     // Each value given to the progress bar, in order.

@@ -8,6 +8,7 @@
 #include "transfer/write_check.h"
 #include "dialogs/progress_window.h"
 #include "history/transfer_records.h"
+#include "transfer/no_answer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -36,7 +37,6 @@ public:
     }
     void setProgress(int value) override
     {
-        w_.ProgressValue = qint16(value);
         if (w_.progress_)
             w_.progress_->setValue(value);
         emit w_.progressChanged(value);
@@ -155,7 +155,7 @@ void frmMain::cmdDeviceRead_Click()
         // The silent modem is reported over the progress window, which
         // closes once the operator has read it.
         if (outcome.status == ReadOutcome::NoAnswer && !closeRequested_)
-            QMessageBox::warning(this, "Communication Error", "Cannot communicate with device");
+            QMessageBox::warning(this, "Communication Error", noAnswerText());
         closeProgress();
         transferRunning_ = false;
     }
@@ -199,7 +199,7 @@ void frmMain::cmdDeviceWrite_Click()
         delete stopQuestion_;  // moot once the run has ended
         // As after a Read: the silent modem is reported over the progress window.
         if (outcome.status == WriteOutcome::NoAnswer && !closeRequested_)
-            QMessageBox::warning(this, "Communication Error", "Cannot communicate with device");
+            QMessageBox::warning(this, "Communication Error", noAnswerText());
         recordTransfer(writeRecord(outcome, link_.hasLineLoss(), request, checked ? &check : nullptr));
         closeProgress();
         transferRunning_ = false;

@@ -9,12 +9,16 @@ cmake --build "$build" --target telvarin-modem-simulator telvarin-cli >/dev/null
 dir=$(mktemp -d)
 sims=()
 trap 'kill "${sims[@]}" 2>/dev/null; wait "${sims[@]}" 2>/dev/null; rm -rf "$dir"' EXIT
+# Each simulator says "link LINK" on its standard output once its link is in
+# place; the pipe stays open, so it never writes into a closed one.
 for n in 1 2 3 4; do
-    "$build/tools/modemsim/telvarin-modem-simulator" --link "$dir/com$n" >/dev/null 2>&1 &
+    mkfifo "$dir/out$n"
+    "$build/tools/modemsim/telvarin-modem-simulator" --link "$dir/com$n" >"$dir/out$n" 2>/dev/null &
     sims+=($!)
-done
-for n in 1 2 3 4; do
-    for _ in $(seq 50); do [ -L "$dir/com$n" ] && break; sleep 0.1; done
+    exec {out}<"$dir/out$n"
+    until [ "${line:-}" = "link $dir/com$n" ]; do
+        read -r -t 10 -u "$out" line || { echo "$0: the modem simulator did not report its link $dir/com$n" >&2; exit 1; }
+    done
 done
 cli=$build/cli/telvarin-cli
 "$cli" read --quiet --port "$dir/com1" --output "$dir/site.txt"

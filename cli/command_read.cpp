@@ -6,6 +6,7 @@
 #include "cli/unit_job.h"
 #include "configfile/config_file.h"
 #include "configfile/savable_check.h"
+#include "transfer/no_answer.h"
 
 namespace {
 
@@ -45,8 +46,8 @@ void readUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
         return stoppedRun(host, target, result);
     host.close();
     if (reading.outcome.status == ReadOutcome::NoAnswer) {
-        result.errors.append(QStringLiteral("%1: Cannot communicate with device (no answer to the first read); %2.")
-                                 .arg(host.label(), target));
+        result.errors.append(QStringLiteral("%1: %2 (no answer to the first read); %3.")
+                                 .arg(host.label(), noAnswerText(), target));
         result.result = UnitResult::NoAnswer;
         return;
     }

@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "cli/serial_host.h"
 #include "cli/unit_job.h"
+#include "transfer/no_answer.h"
 
 #include <algorithm>
 
@@ -16,7 +17,7 @@ void checkUnit(SerialHost &host, const UnitJob &job, UnitResult &result, const Q
     host.close();
     if (reading.outcome.status == ReadOutcome::NoAnswer) {
         result.errors.append(before.isEmpty()
-                                 ? QStringLiteral("%1: Cannot communicate with device (no answer to the first read); nothing was checked.").arg(host.label())
+                                 ? QStringLiteral("%1: %2 (no answer to the first read); nothing was checked.").arg(host.label(), noAnswerText())
                                  : QStringLiteral("%1: %2the modem did not answer when it was read back; nothing was checked.").arg(host.label(), written));
         result.result = UnitResult::NoAnswer;
         return;

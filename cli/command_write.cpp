@@ -3,6 +3,7 @@
 #include "cli/serial_host.h"
 #include "cli/unit_job.h"
 #include "transfer/device_write.h"
+#include "transfer/no_answer.h"
 
 void writeUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
 {
@@ -13,8 +14,8 @@ void writeUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
     const WriteOutcome outcome = runDeviceWrite(host, WriteRequest{*job.unit.slaveId, *job.table});
     if (outcome.status == WriteOutcome::NoAnswer) {
         host.close();
-        result.errors.append(QStringLiteral("%1: Cannot communicate with device (no answer to the first read); nothing was written.")
-                                 .arg(host.label()));
+        result.errors.append(QStringLiteral("%1: %2 (no answer to the first read); nothing was written.")
+                                 .arg(host.label(), noAnswerText()));
         result.result = UnitResult::NoAnswer;
         return;
     }

@@ -4,6 +4,7 @@
 #include "cli/unit_list.h"
 
 #include "link/com_port.h"
+#include "link/device_protocol.h"
 #include "model/limit_texts.h"
 #include "history/history_target.h"
 
@@ -46,7 +47,7 @@ QString usageText()
         "                  $XDG_DATA_HOME/telvarin/history.sqlite)\n"
         "      --no-history  record nothing\n"
         "      --fast      read, verify: go on as soon as a reply is whole, not after\n"
-        "                  the full 200 ms of each command (about twice as fast)\n"
+        "                  the full %4 ms of each command (about twice as fast)\n"
         "      --verify    write: then read the modem back and list where it differs,\n"
         "                  as verify does\n"
         "      --jobs N    at most N units at once (default %3); the others wait their turn\n"
@@ -57,7 +58,7 @@ QString usageText()
         "Exit codes: 0 done (every unit); 1 a modem did not answer, answered in part,\n"
         "or differs; 2 bad usage, or a file or port that cannot be used; 130/143\n"
         "interrupted.\n")
-        .arg(slaveIdRange(), comPortRange()).arg(kDefaultJobs);
+        .arg(slaveIdRange(), comPortRange()).arg(kDefaultJobs).arg(protocol::kReplyWindowMs);
 }
 
 std::optional<int> parsePortNumber(const QString &port)
@@ -168,7 +169,7 @@ QString misplacedOption(Invocation::Command command, const QString &name, const 
     // The modem never answers a write, so there is no reply to end its wait early.
     if (command == Invocation::Write && parser.isSet(o.fast))
         return QStringLiteral("write takes no --fast: the modem does not answer a write, so each command keeps its "
-                              "full 200 ms to store what it was sent");
+                              "full %1 ms to store what it was sent").arg(protocol::kReplyWindowMs);
     if (command == Invocation::Ports && parser.isSet(o.fast))
         return QStringLiteral("ports takes no --fast");
     if (command != Invocation::Write && parser.isSet(o.verify))

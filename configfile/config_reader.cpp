@@ -233,9 +233,10 @@ ConfigReadResult readLenient(QIODevice &in)
 
 ConfigReadResult readConfig(QIODevice &in)
 {
-    // Every complete file has its 48 lines within the first 200 KB; what
-    // lies further are lines after the 48th, looked at only this far (a
-    // saved file with still more behind it is read by the rules above).
+    // Every complete file has its 48 lines within the first 200 KB (32 texts
+    // of at most kMaxConfigFieldBytes); the read stops after 1 MiB, so lines
+    // after the 48th are looked at only that far (a saved file with still
+    // more behind it is read by the rules above).
     constexpr qint64 kReadLimit = 1 << 20;
     QByteArray bytes;
     if (!in.isSequential())

@@ -2,6 +2,7 @@
 
 #include "configfile/config_text.h"
 #include "configfile/regular_file.h"
+#include "model/user_name.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -42,16 +42,6 @@ public:
 private:
     int fd_ = -1;
 };
-
-QString userName(uid_t uid)
-{
-    struct passwd entry {};
-    struct passwd *found = nullptr;
-    char buffer[4096];
-    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return QString::fromLocal8Bit(found->pw_name);
-    return QString::number(uid);
-}
 
 QString joined(const QString &folder, const QByteArray &name)
 {

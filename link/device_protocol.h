@@ -16,6 +16,9 @@ namespace protocol {
 inline constexpr int kPhoneSlotSize = 16;                // bytes of a phone slot, all of them read
 inline constexpr int kMessageReadSize = kMessageLimit;  // bytes read from a message slot: the longest message
 inline constexpr int kMaxWriteText = 249;               // LEN = N + 6 must fit one byte
+// How long the modem takes at most to answer a command (its longest reply at
+// 9600 baud included), and to store what a write command sent it.
+inline constexpr int kReplyWindowMs = 200;
 
 constexpr quint16 phoneSlotAddress(int channel) { return quint16(kPhoneSlotSize * channel); }
 constexpr quint16 messageSlotAddress(int channel) { return quint16(256 * (channel + 1)); }

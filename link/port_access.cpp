@@ -1,11 +1,12 @@
 #include "link/port_access.h"
 
+#include "model/user_name.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #ifndef Q_OS_WIN
 #include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -35,16 +36,12 @@ bool processInGroup(gid_t group)
 
 QString groupName(gid_t gid)
 {
-    if (const struct group *entry = getgrgid(gid))
-        return QString::fromLocal8Bit(entry->gr_name);
+    struct group entry {};
+    struct group *found = nullptr;
+    char buffer[16384];  // a group entry lists its members
+    if (::getgrgid_r(gid, &entry, buffer, sizeof buffer, &found) == 0 && found)
+        return QString::fromLocal8Bit(found->gr_name);
     return QString::number(gid);
-}
-
-QString userName(uid_t uid)
-{
-    if (const struct passwd *entry = getpwuid(uid))
-        return QString::fromLocal8Bit(entry->pw_name);
-    return QString::number(uid);
 }
 #endif
 

@@ -1,5 +1,7 @@
 #include "link/port_lock.h"
 
+#include "model/user_name.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
@@ -13,7 +15,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,16 +35,6 @@ struct LockFile {
     QString program;
     bool running = false;
 };
-
-QString userName(uid_t uid)
-{
-    struct passwd entry {};
-    struct passwd *found = nullptr;
-    char buffer[4096];
-    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return QString::fromLocal8Bit(found->pw_name);
-    return QString::number(uid);
-}
 
 // Qt writes "pid\nprogram\nhost\n…" into its lock files; older programs
 // write the pid alone, padded to ten characters. The name of a running
@@ -125,6 +116,12 @@ QString lockFileObstacle(const QString &path)
              (lock.running ? linkText("Close that program, or ask %1 or an administrator to remove the lock file.")
                            : linkText("Ask %1 or an administrator to remove the lock file."))
                  .arg(owner));
+}
+
+bool lockFileNamesRunningProcess(const QString &path)
+{
+    const LockFile lock = inspect(path);
+    return lock.exists && lock.running;
 }
 
 bool removeStaleLockFile(const QString &path)

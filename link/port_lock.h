@@ -16,6 +16,9 @@ QString portLockFilePath(const QString &device);
 // what to do. Empty when there is no such file.
 QString lockFileObstacle(const QString &path);
 
+// The lock file at `path` names a process that runs: the port is in use.
+bool lockFileNamesRunningProcess(const QString &path);
+
 // Removes the lock file at `path` when it names no running process and this
 // user may remove it. True when it was removed.
 bool removeStaleLockFile(const QString &path);

@@ -27,6 +27,9 @@ bool saysNothingOfALoss(const QString &reason)
            || reason == QLatin1String("Unknown error");
 }
 
+// Another program holds the device's lock, or a lock file that names it.
+QString inUseText() { return SerialLink::tr("The device is in use by another program"); }
+
 }  // namespace
 
 SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
@@ -37,7 +40,7 @@ SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
     tmrTout.setObjectName("tmrTout");
     // A coarse timer may fire early; the window must last the full 200 ms.
     tmrTout.setTimerType(Qt::PreciseTimer);
-    tmrTout.setInterval(kReplyWindowMs);
+    tmrTout.setInterval(replyWindowMs());
     connect(&tmrTout, &QTimer::timeout, this, &SerialLink::tmrTout_Tick);
     connect(&cm, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
     quietAfterReply_.setTimerType(Qt::PreciseTimer);
@@ -109,12 +112,21 @@ bool SerialLink::openDevice(const QString &device, const QString &label, QString
             *error = hinted;
         else if (const QString lock = cm.error() == QSerialPort::PermissionError ? lockFileObstacle(lockFile) : QString();
                  !lock.isEmpty())
-            *error += QStringLiteral(". ") + lock;
+            // Qt says "Permission error while locking the device" for any lock
+            // file; one that names a running program means the port is in use.
+            *error = (lockFileNamesRunningProcess(lockFile) ? QStringLiteral("%1: %2").arg(portLabel_, inUseText()) : *error)
+                     + QStringLiteral(". ") + lock;
+        return false;
+    }
+    if (lineSpeedUp() > 1 && !realName.startsWith(QLatin1String("/dev/pts/"))) {
+        cm.close();
+        *error = tr("%1: this build runs the line %2 times faster, for the modem simulator only; a real modem "
+                    "needs the whole reply window.").arg(portLabel_).arg(lineSpeedUp());
         return false;
     }
     if (!lockDevice()) {
         cm.close();
-        *error = QStringLiteral("%1: %2").arg(portLabel_, tr("Permission error while locking the device"));
+        *error = QStringLiteral("%1: %2").arg(portLabel_, inUseText());
         return false;
     }
     lineLoss_.clear();

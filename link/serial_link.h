@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/device_protocol.h"
+#include "link/exchange.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -13,24 +14,6 @@
 #include <optional>
 
 class QEventLoop;
-
-// What one transaction gave back.
-struct Exchange {
-    // Every byte of the command left the port (within its window, or before
-    // the line was lost or the wait cut short). False when nothing was sent.
-    bool sent = false;
-    // Everything received within the window; empty when nothing arrived.
-    QByteArray reply;
-    // The line was looked at before the frame went out, and what was found
-    // there: bytes that came after the previous command's reply was taken
-    // (a late or repeated reply, noise). They are never part of this reply.
-    bool lineChecked = false;
-    QByteArray strayBefore;
-
-    // Nothing followed the previous command's reply on the line until this
-    // command went out: only then can that reply be trusted as its answer.
-    bool previousReplyStoodAlone() const { return lineChecked && strayBefore.isEmpty(); }
-};
 
 // The one serial port to the modem and the send-and-wait transaction that
 // every device command uses.
@@ -57,8 +40,7 @@ public:
     // already waiting are taken out and handed back as strayBefore, and the
     // line must go quiet before the frame goes out (a modem still sending
     // would miss it). Then the caller's event loop runs for one tick of
-    // tmrTout, 200 ms, and everything received by then is the reply (and
-    // ReplyData); see setEndOnWholeReply() for a wait that ends sooner.
+    // tmrTout, 200 ms, and everything received by then is the reply; see setEndOnWholeReply() for a wait that ends sooner.
     // A read command names the reply it expects. A reply still arriving when
     // the window ends (its first byte right, fewer bytes than expected) is
     // waited for, at most the line time of the missing bytes plus
@@ -81,12 +63,16 @@ public:
     // transaction then returns as one cut short.
     void setStopCheck(std::function<bool()> check) { stopCheck_ = std::move(check); }
 
-    // The same transaction without a reply check: CommandFrame in,
-    // ReplyData out. With the port closed it returns at once and leaves
-    // ReplyData alone.
-    void SendReceive();
-
-    static constexpr int kReplyWindowMs = 200;
+    static constexpr int kReplyWindowMs = protocol::kReplyWindowMs;
+    // The test suite runs the modem simulator's line this many times faster
+    // than 9600 baud, and the link then waits as many times shorter (the
+    // window and the line time of a reply; not the margins for a busy
+    // machine): its transfers take a fraction of their time, each rule in
+    // proportion. Above 1, only a pseudo-terminal, the simulator's line,
+    // opens: a real modem needs the whole window.
+    static void setLineSpeedUp(int factor);
+    static int lineSpeedUp();
+    static int replyWindowMs() { return kReplyWindowMs / lineSpeedUp(); }
     static constexpr int kSettleLimitMs = 3000;
     static constexpr int kStopPollMs = 20;
     // Covers a USB adapter's latency timer (16 ms by default) and a busy machine.
@@ -103,7 +89,7 @@ public:
     bool endsOnWholeReply() const { return endOnWholeReply_; }
     static constexpr int kWholeReplyQuietMs = 16;
 
-    // Ends a running wait at once (the window is closing); ReplyData is left as it was.
+    // Ends a running wait at once (the window is closing).
     void abortWait();
     bool isWaiting() const { return waitLoop_ != nullptr; }
 
@@ -112,9 +98,8 @@ public:
     bool hasLineLoss() const { return !lineLoss_.isEmpty(); }
     QString takeLineLoss();
 
-    QByteArray CommandFrame;
-    QByteArray ReplyData;
-    bool TimedOut = false;
+    // The command of the transaction under way (or the last one).
+    const QByteArray &commandFrame() const { return commandFrame_; }
 
 signals:
     // Emitted (queued) after the port failed and was closed.
@@ -122,7 +107,7 @@ signals:
 
 private:
     bool lockDevice();
-    bool runTransaction(Exchange *exchange);
+    bool runTransaction(Exchange &exchange);
     bool waitFor(int ms, bool endOnWholeReply);
     bool replyStillArriving();
     int restOfReplyMs();
@@ -137,6 +122,9 @@ private:
     void onPortError(QSerialPort::SerialPortError error);
     void drainOperatingSystemBuffer();
 
+    QByteArray commandFrame_;
+    QByteArray replyData_;
+    bool timedOut_ = false;
     QSerialPort cm;
     QTimer tmrTout;
     QTimer quietAfterReply_;

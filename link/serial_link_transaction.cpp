@@ -5,6 +5,7 @@
 
 #include <QEventLoop>
 
+#include <algorithm>
 #include <cmath>
 
 #ifndef Q_OS_WIN
@@ -16,26 +17,30 @@ namespace {
 // 9600 baud, 8N1: ten bits a byte.
 constexpr double kByteTimeMs = 10.0 * 1000.0 / 9600.0;
 
+int lineSpeedUp_ = 1;
+
 }  // namespace
+
+void SerialLink::setLineSpeedUp(int factor) { lineSpeedUp_ = std::max(1, factor); }
+
+int SerialLink::lineSpeedUp() { return lineSpeedUp_; }
 
 Exchange SerialLink::transact(const QByteArray &frame, std::optional<protocol::ReplyShape> expected)
 {
-    CommandFrame = frame;
+    commandFrame_ = frame;
     Exchange exchange;
     awaited_ = expected;
-    const bool ran = runTransaction(&exchange);
+    const bool ran = runTransaction(exchange);
     awaited_.reset();
     if (!ran)
         return exchange;
-    exchange.reply = ReplyData;
+    exchange.reply = replyData_;
     if (expected && !protocol::fits(exchange.reply, *expected))
         settleLine();
     return exchange;
 }
 
-void SerialLink::SendReceive() { runTransaction(nullptr); }
-
-bool SerialLink::runTransaction(Exchange *exchange)
+bool SerialLink::runTransaction(Exchange &exchange)
 {
     if (!cm.isOpen() || waitLoop_)
         return false;
@@ -44,30 +49,27 @@ bool SerialLink::runTransaction(Exchange *exchange)
     // learns of them, since the previous reply may not have been the answer.
     drainOperatingSystemBuffer();
     const QByteArray stray = cm.readAll();
-    if (exchange) {
-        exchange->lineChecked = true;
-        exchange->strayBefore = stray;
-    }
+    exchange.lineChecked = true;
+    exchange.strayBefore = stray;
     if (!stray.isEmpty() && !settleLine())
         return false;
-    unsentAtLoss_ = CommandFrame.size();  // until a loss counts what was left
-    cm.write(CommandFrame);
+    unsentAtLoss_ = commandFrame_.size();  // until a loss counts what was left
+    cm.write(commandFrame_);
     windowClock_.start();
-    bool completed = waitFor(kReplyWindowMs, endOnWholeReply_);
+    bool completed = waitFor(replyWindowMs(), endOnWholeReply_);
     endedEarly_ = wholeReplyIn_;
     if (completed && !wholeReplyIn_ && replyStillArriving())
         completed = waitFor(restOfReplyMs(), true);
     // A frame not wholly out when its window ends never reached the modem;
     // its rest must not trail into the next command.
     const bool allSent = cm.isOpen() ? bytesNotSent() == 0 : unsentAtLoss_ == 0;
-    if (exchange)
-        exchange->sent = allSent;
+    exchange.sent = allSent;
     if (!completed)
         return false;
     if (!allSent)
         cm.clear(QSerialPort::Output);
     drainOperatingSystemBuffer();
-    ReplyData = cm.readAll();
+    replyData_ = cm.readAll();
     return true;
 }
 
@@ -77,20 +79,20 @@ bool SerialLink::runTransaction(Exchange *exchange)
 // cut short or the port closed meanwhile.
 bool SerialLink::waitFor(int ms, bool endOnWholeReply)
 {
-    TimedOut = false;
+    timedOut_ = false;
     wholeReplyIn_ = false;
     waitEndsOnWholeReply_ = endOnWholeReply && awaited_;
     tmrTout.start(ms);
     QEventLoop wait;
     waitLoop_ = &wait;
     checkWholeReply();  // it may be in already
-    while (!TimedOut && !wholeReplyIn_ && waitLoop_)
+    while (!timedOut_ && !wholeReplyIn_ && waitLoop_)
         wait.exec();
     const bool completed = waitLoop_ != nullptr;
     waitLoop_ = nullptr;
     waitEndsOnWholeReply_ = false;
     tmrTout.stop();
-    tmrTout.setInterval(kReplyWindowMs);
+    tmrTout.setInterval(replyWindowMs());
     quietAfterReply_.stop();
     return completed && cm.isOpen();
 }
@@ -108,14 +110,14 @@ bool SerialLink::replyStillArriving()
 int SerialLink::restOfReplyMs()
 {
     const qint64 missing = awaited_->length - cm.bytesAvailable();
-    return int(std::ceil(double(missing) * kByteTimeMs)) + kLateReplyMarginMs;
+    return int(std::ceil(double(missing) * kByteTimeMs / lineSpeedUp())) + kLateReplyMarginMs;
 }
 
 bool SerialLink::quietAfterLastReply()
 {
     if (!cm.isOpen() || waitLoop_)
         return false;
-    const qint64 left = kReplyWindowMs - windowClock_.elapsed();
+    const qint64 left = replyWindowMs() - windowClock_.elapsed();
     if (endedEarly_ && left > 0 && !waitFor(int(left), false))
         return false;
     endedEarly_ = false;
@@ -135,7 +137,7 @@ bool SerialLink::settleLine()
     stopPoll_.start();
     bool quiet = false, cutShort = false;
     while (!quiet && !cutShort && clock.elapsed() < kSettleLimitMs) {
-        cutShort = (stopCheck_ && stopCheck_()) || !waitFor(kReplyWindowMs, false);
+        cutShort = (stopCheck_ && stopCheck_()) || !waitFor(replyWindowMs(), false);
         drainOperatingSystemBuffer();
         quiet = !cutShort && cm.readAll().isEmpty();
     }
@@ -177,7 +179,7 @@ void SerialLink::abortWait()
 
 void SerialLink::tmrTout_Tick()
 {
-    TimedOut = true;
+    timedOut_ = true;
     tmrTout.stop();
     if (waitLoop_)
         waitLoop_->quit();

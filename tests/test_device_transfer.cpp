@@ -367,7 +367,7 @@ private slots:
                              + QString::number(box->frameGeometry().intersects(window_->progressWindow()->frameGeometry()))
                        : "no question";
             QTimer::singleShot(0, box, [&, box] {  // while the next command waits on the line
-                onLineAtAnswer = window_->link().CommandFrame;
+                onLineAtAnswer = window_->link().commandFrame();
                 for (QAbstractButton *b : box->buttons())
                     if (b->text() == answer)
                         return b->click();

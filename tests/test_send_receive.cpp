@@ -227,7 +227,7 @@ private slots:
                                          "which is running. Close that program, or ask %2 or an administrator to remove the lock file.")
                                      .arg(device.mid(5).replace('/', '_'), ::getpwuid(::geteuid())->pw_name)
                                      .arg(QCoreApplication::applicationPid());
-        QCOMPARE(error, "the second: Permission error while locking the device" + (first.endsWith("device lock") ? QString() : lockFile));
+        QCOMPARE(error, "the second: The device is in use by another program" + (first.endsWith("device lock") ? QString() : lockFile));
         link_.reset();
         plain.close();
         if (fd >= 0)

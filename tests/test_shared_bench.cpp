@@ -120,8 +120,9 @@ private slots:
         QTest::addColumn<QString>("told");        // a pattern; empty: the port opens
         const QString start = "^the port: Permission error while locking the device\\. The lock file LOCK of user nobody ";
         QTest::newRow("a running process") << QByteArray("PID\ntest_shared_bench\nHOST\n") << 0
-                                           << start + "names process PID \\(test_shared_bench\\), which is running\\. Close that "
-                                                      "program, or ask nobody or an administrator to remove the lock file\\.$";
+                                           << "^the port: The device is in use by another program\\. The lock file LOCK of user nobody "
+                                              "names process PID \\(test_shared_bench\\), which is running\\. Close that program, "
+                                              "or ask nobody or an administrator to remove the lock file\\.$";
         QTest::newRow("no process, just made") << QByteArray() << 0
                                                << start + "names no process\\. Ask nobody or an administrator to remove "
                                                           "the lock file\\.$";

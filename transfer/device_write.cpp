@@ -2,6 +2,7 @@
 
 #include "link/device_protocol.h"
 #include "model/line_text.h"
+#include "transfer/no_answer.h"
 #include "model/character_name.h"
 
 #include <QObject>
@@ -110,11 +111,12 @@ QString writeShortfallText(const WriteOutcome &outcome)
     case WriteOutcome::Completed:
         return {};
     case WriteOutcome::NoAnswer:
-        return QObject::tr("Cannot communicate with device");
+        return noAnswerText();
     case WriteOutcome::Stalled:
-        return QObject::tr("The Write stopped: command %1 did not leave the port within its 200 ms (the line does not "
-                           "take what is sent). %2 Check the cable and the adapter, then Write again.")
+        return QObject::tr("The Write stopped: command %1 did not leave the port within its %2 ms (the line does not "
+                           "take what is sent). %3 Check the cable and the adapter, then Write again.")
             .arg(outcome.framesSent + 1)
+            .arg(protocol::kReplyWindowMs)
             .arg(reached);
     case WriteOutcome::Stopped:
         break;

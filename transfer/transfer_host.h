@@ -1,6 +1,7 @@
 #pragma once
 
-#include "link/serial_link.h"
+#include "link/device_protocol.h"
+#include "link/exchange.h"
 
 #include <QByteArray>
 #include <QString>

@@ -20,6 +20,7 @@ protected:
             watched->removeEventFilter(this);
             // Queued: the paint under way finishes and reaches the screen first.
             QTimer::singleShot(0, watched, std::move(work_));
+            deleteLater();  // its one job is done
         }
         return false;
     }

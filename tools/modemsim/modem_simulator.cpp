@@ -26,6 +26,8 @@ namespace {
 using Clock = ReplyPacer::Clock;
 using std::chrono::milliseconds;
 
+int defaultSpeedUp_ = 1;
+
 // A frame that gets no further byte for this long is given up, so a
 // truncated frame cannot swallow the commands that follow it.
 constexpr milliseconds kStaleFrame{100};
@@ -92,12 +94,17 @@ public:
     QByteArray stray;
     QByteArray unsolicited;  // to go out now, whatever was asked
     int memoryReadDelayMs = -1;  // "MR" replies; < 0: options.processingDelayMs
+    // A delay on a 9600-baud line, on this simulator's line.
+    Clock::duration lineTime(int ms) const
+    {
+        return std::chrono::duration_cast<Clock::duration>(milliseconds(ms)) / std::max(1, options.lineSpeedUp);
+    }
     int dropCountdown = -1;  // commands until the line drops; 0: drop now; -1: never
     int stallCountdown = -1;  // commands until the tool's output stalls; 0: stall now; -1: never
     int forgetCountdown = -1;  // commands until the one carried out on a copy; -1: never
     int trailCountdown = -1;  // commands until the one whose reply gets a trail; -1: none
     QByteArray trail;
-    milliseconds trailGap{0};
+    int trailGap = 0;  // ms
     bool trailing = false;  // a trail is queued: commands go unanswered until the line is free
     bool dropped = false;
     bool stopping = false;
@@ -172,10 +179,10 @@ void ModemSimulator::Worker::answer(const QByteArray &frame, Clock::time_point a
     }
     reply.prepend(std::exchange(stray, {}));
     const bool late = memoryReadDelayMs >= 0 && isMemoryRead(frame);
-    if (pacer.enqueue(reply, arrived + milliseconds(late ? memoryReadDelayMs : options.processingDelayMs)))
+    if (pacer.enqueue(reply, arrived + lineTime(late ? memoryReadDelayMs : options.processingDelayMs)))
         traffic.push_back({false, reply});
     if (trailCountdown > 0 && --trailCountdown == 0) {
-        pacer.enqueueAfterLast(trail.isEmpty() ? reply : trail, trailGap);
+        pacer.enqueueAfterLast(trail.isEmpty() ? reply : trail, lineTime(trailGap));
         trailing = true;
     }
 }
@@ -235,6 +242,7 @@ bool ModemSimulator::Worker::beginTurn(ReplyPacer &pacer)
         return false;
     }
     pacer.setPaced(options.paceAtLineRate);
+    pacer.setSpeedUp(options.lineSpeedUp);
     if (!unsolicited.isEmpty())
         pacer.enqueue(std::exchange(unsolicited, {}), Clock::now());
     return true;
@@ -309,6 +317,10 @@ void ModemSimulator::Worker::takeAndReport(Line &line, Clock::time_point now)
         for (const Traffic &t : traffic)
             observer(t.incoming, t.bytes);
 }
+
+void setDefaultLineSpeedUp(int factor) { defaultSpeedUp_ = std::max(1, factor); }
+
+int defaultLineSpeedUp() { return defaultSpeedUp_; }
 
 ModemSimulator::ModemSimulator(const ModemState &initial, const SimulatorOptions &options)
     : worker_(std::make_unique<Worker>(initial, options))
@@ -472,7 +484,7 @@ void ModemSimulator::trailReplyOfCommand(int n, const QByteArray &bytes, int gap
     locked(*worker_, [&](auto &w) {
         w.trailCountdown = n;
         w.trail = bytes;
-        w.trailGap = milliseconds(gapMs);
+        w.trailGap = gapMs;
     });
 }
 

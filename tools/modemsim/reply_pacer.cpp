@@ -7,9 +7,10 @@ namespace modemsim {
 namespace {
 
 // When byte `index` of a paced reply that starts at `start` leaves.
-ReplyPacer::Clock::time_point byteTimeAfter(ReplyPacer::Clock::time_point start, qsizetype index)
+ReplyPacer::Clock::time_point byteTimeAfter(ReplyPacer::Clock::time_point start, qsizetype index,
+                                            std::chrono::nanoseconds byteTime)
 {
-    return start + std::chrono::duration_cast<ReplyPacer::Clock::duration>(index * ReplyPacer::kByteTime);
+    return start + std::chrono::duration_cast<ReplyPacer::Clock::duration>(index * byteTime);
 }
 
 }  // namespace
@@ -48,7 +49,7 @@ QByteArray ReplyPacer::due(Clock::time_point now) const
     const Reply &reply = queue_.front();
     qsizetype end = reply.bytes.size();
     if (paced_)
-        end = std::min<qsizetype>(end, (now - reply.start) / kByteTime + 1);
+        end = std::min<qsizetype>(end, (now - reply.start) / byteTime_ + 1);
     return reply.bytes.mid(reply.written, end - reply.written);
 }
 
@@ -61,7 +62,7 @@ void ReplyPacer::markWritten(qsizetype count)
     if (reply.written < reply.bytes.size())
         return;
     // Unpaced, the line is free as soon as the reply was written.
-    lineFree_ = paced_ ? byteTimeAfter(reply.start, reply.bytes.size()) : reply.start;
+    lineFree_ = paced_ ? byteTimeAfter(reply.start, reply.bytes.size(), byteTime_) : reply.start;
     queuedBytes_ -= reply.bytes.size();
     queue_.pop_front();
     startFront();
@@ -72,7 +73,7 @@ std::optional<ReplyPacer::Clock::time_point> ReplyPacer::nextDue() const
     if (queue_.empty())
         return std::nullopt;
     const Reply &reply = queue_.front();
-    return paced_ ? byteTimeAfter(reply.start, reply.written) : reply.start;
+    return paced_ ? byteTimeAfter(reply.start, reply.written, byteTime_) : reply.start;
 }
 
 }  // namespace modemsim

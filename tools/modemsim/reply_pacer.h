@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <optional>
@@ -23,6 +24,8 @@ public:
     static constexpr qsizetype kQueueLimit = 64 * 1024;
 
     void setPaced(bool paced) { paced_ = paced; }
+    // A line this many times faster than 9600 baud.
+    void setSpeedUp(int factor) { byteTime_ = kByteTime / std::max(1, factor); }
     bool enqueue(const QByteArray &bytes, Clock::time_point readyAt);  // false: dropped
     void clear()
     {
@@ -56,6 +59,7 @@ private:
     Clock::time_point lineFree_{};  // when the line has finished the last reply
     qsizetype queuedBytes_ = 0;
     bool paced_ = true;
+    std::chrono::nanoseconds byteTime_ = kByteTime;
 };
 
 }  // namespace modemsim

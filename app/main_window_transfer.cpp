@@ -34,6 +34,7 @@ public:
     {
         return w_.closeRequested_ || w_.link_.hasLineLoss() || !w_.link_.isOpen();
     }
+    bool overNetwork() const override { return w_.link_.isNetwork(); }
     void setProgress(int value) override
     {
         w_.ProgressValue = qint16(value);

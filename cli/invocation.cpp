@@ -4,6 +4,7 @@
 #include "cli/unit_list.h"
 
 #include "link/com_port.h"
+#include "link/port_address.h"
 #include "model/limit_texts.h"
 #include "history/history_target.h"
 
@@ -73,6 +74,14 @@ std::optional<int> parsePortNumber(const QString &port)
     if (number < kFirstComPort || number > kLastComPort)
         return std::nullopt;
     return number;
+}
+
+QString networkPortProblem(const QString &port)
+{
+    QString problem;
+    if (isNetworkPortName(port))
+        parseNetworkPort(port, &problem);
+    return problem;
 }
 
 std::optional<int> parseSlaveId(const QString &text)
@@ -192,6 +201,8 @@ QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, 
     if (!parser.isSet(o.port))
         return QStringLiteral("%1 needs --port P (a COM number or a device path)").arg(name);
     for (const QString &port : parser.values(o.port)) {
+        if (QString problem = networkPortProblem(port); !problem.isEmpty())
+            return QStringLiteral("--port ") + problem;
         if (!parsePortNumber(port))
             return QStringLiteral("--port \"%1\" is neither a COM number %2 nor a device path").arg(port, comPortRange());
         units.append({port, std::nullopt, {}});

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+class NetLine;
 class QEventLoop;
 
 // What one transaction gave back.
@@ -46,8 +47,16 @@ public:
     // Opens a device by its path (a USB adapter, a link to one); the same
     // line settings, errors named by `label`.
     bool openDevice(const QString &device, const QString &label, QString *error);
+    // Connects to a modem behind a serial-to-network server, named
+    // tcp://HOST:PORT or rfc2217://HOST:PORT; the connection's round trip
+    // widens every reply window from then on.
+    bool openNetwork(const QString &name, QString *error);
+    bool isNetwork() const { return net_ != nullptr; }
+    // What the network adds to each reply; 0 on a serial port.
+    int lineDelayMs() const { return lineDelayMs_; }
+    int replyWindowMs() const { return kReplyWindowMs + lineDelayMs_; }
     bool close(QString *error);
-    bool isOpen() const { return cm.isOpen(); }
+    bool isOpen() const { return line_->isOpen(); }
     QString deviceFor(int portNumber) const;
     // How the port is named in messages: "COM 3 (/dev/ttyS2)" or the path.
     QString label() const { return portLabel_; }
@@ -87,6 +96,7 @@ public:
     void SendReceive();
 
     static constexpr int kReplyWindowMs = 200;
+    static constexpr int kReadBufferSize = 1024;
     static constexpr int kSettleLimitMs = 3000;
     static constexpr int kStopPollMs = 20;
     // Covers a USB adapter's latency timer (16 ms by default) and a busy machine.
@@ -136,8 +146,13 @@ private:
     void endOnQuietLine();
     void onPortError(QSerialPort::SerialPortError error);
     void drainOperatingSystemBuffer();
+    void useSerialPort();
+    void discardUnsent();
 
     QSerialPort cm;
+    NetLine *net_ = nullptr;  // the network line while one is in use
+    QIODevice *line_ = &cm;   // the line transactions go through: cm or *net_
+    int lineDelayMs_ = 0;
     QTimer tmrTout;
     QTimer quietAfterReply_;
     QTimer stopPoll_;

@@ -63,6 +63,7 @@ QList<QByteArray> writeFrames(const WriteRequest &request)
 WriteOutcome runDeviceWrite(TransferHost &host, const WriteRequest &request)
 {
     WriteOutcome outcome;
+    outcome.overNetwork = host.overNetwork();
     const QList<QByteArray> frames = writeFrames(request);
     host.setProgress(0);
     const QByteArray probe = host.transact(protocol::frameReadSettings(), protocol::kSettingsReply).reply;
@@ -94,6 +95,11 @@ WriteOutcome runDeviceWrite(TransferHost &host, const WriteRequest &request)
 
 QString commandsReachedText(const WriteOutcome &outcome)
 {
+    if (outcome.overNetwork)
+        return QObject::tr("%1 of %2 commands were handed to the network before it broke, so the device holds at most "
+                           "those, only part of this configuration")
+            .arg(outcome.framesSent)
+            .arg(kWriteCommandCount);
     return QObject::tr("%1 of %2 commands reached the line, so the device holds only part of this configuration")
         .arg(outcome.framesSent)
         .arg(kWriteCommandCount);

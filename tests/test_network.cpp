@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QTest>
 
 #include <csignal>
@@ -132,7 +133,13 @@ private:
         clock.start();
         QProcess *process = start(arguments);
         CliRun result;
-        if (process->waitForFinished(120000))
+        // The event loop runs meanwhile, so the test's own servers answer.
+        QEventLoop loop;
+        connect(process, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+        if (process->state() != QProcess::NotRunning)
+            loop.exec();
+        if (process->state() == QProcess::NotRunning)
             result.exitCode = process->exitCode();
         result.ms = clock.elapsed();
         result.out = process->readAllStandardOutput();
@@ -294,6 +301,7 @@ private slots:
         QTest::newRow("nobody serves the port") << "unserved" << "the connection was refused: nothing serves port PORT on 127.0.0.1" << 3000;
         QTest::newRow("another client") << "busy" << "the server closed the connection at once, saying \"Port already in use\"" << 3000;
         QTest::newRow("accepts, never answers") << "silent" << "did not answer the RFC 2217 line settings within 3 seconds" << 6000;
+        QTest::newRow("other line settings") << "4800" << "the server did not confirm 9600 baud on its serial port, so nothing was sent" << 3000;
         QTest::newRow("bad name") << "name" << "tcp://127.0.0.1:PORT/x: \"PORT/x\" is not a port number" << 3000;
     }
     void faults()
@@ -313,8 +321,14 @@ private slots:
             url = server.url(0, "tcp");
             other.connectToHost(QHostAddress::LocalHost, server.ports[0]);
             QVERIFY(other.waitForConnected(5000));
-        } else if (fault == "silent") {
+        } else if (fault == "silent" || fault == "4800") {
             QVERIFY(silent.listen(QHostAddress::LocalHost));
+            // A server that keeps its line at 4800 baud and says so, the rest as asked.
+            if (fault == "4800")
+                connect(&silent, &QTcpServer::newConnection, &silent, [&silent] {
+                    silent.nextPendingConnection()->write(QByteArray::fromHex(
+                        "fffa2c65000012c0fff0" "fffa2c6608fff0" "fffa2c6701fff0" "fffa2c6801fff0" "fffa2c6901fff0"));
+                });
             url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.serverPort());
         } else if (fault == "name") {
             url += "/x";

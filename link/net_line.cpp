@@ -117,8 +117,6 @@ bool NetLine::connectTo(const NetworkPort &port, const std::function<bool()> &st
 bool NetLine::negotiate(const std::function<bool()> &stop, QString *error)
 {
     telnet_.emplace();
-    QElapsedTimer clock;
-    clock.start();
     socket_.write(TelnetCodec::opening());
     socket_.flush();
     const QMap<int, QByteArray> wanted = TelnetCodec::wantedSettings();
@@ -128,24 +126,21 @@ bool NetLine::negotiate(const std::function<bool()> &stop, QString *error)
                 return false;
         return true;
     };
-    const bool complete = waitUntil([&] { return answered() || socket_.state() != QAbstractSocket::ConnectedState; },
-                                    kNegotiationLimitMs, stop) && answered();
-    // Both the connection and the settings took one round trip; the shorter
-    // holds less of this machine's and the server's own delays.
-    roundTripMs_ = std::min(roundTripMs_, int(std::ceil(double(clock.nsecsElapsed()) / 1e6)));
-    if (!complete) {
-        if (stop && stop()) {
+    const auto unanswered = [&] {
+        if (stop && stop())
             *error = tr("%1: the connection was not made: stopped.").arg(port_.name);
-        } else if (socket_.state() != QAbstractSocket::ConnectedState) {
+        else if (socket_.state() != QAbstractSocket::ConnectedState)
             *error = closedText();
-        } else {
+        else
             *error = tr("%1: the server accepted the connection but did not answer the RFC 2217 line settings within "
                         "%2 seconds: it may serve this port raw (try tcp://) or not be a serial server.")
                          .arg(port_.name).arg(kNegotiationLimitMs / 1000);
-        }
         close();
         return false;
-    }
+    };
+    const auto connected = [&] { return socket_.state() == QAbstractSocket::ConnectedState; };
+    if (!waitUntil([&] { return answered() || !connected(); }, kNegotiationLimitMs, stop) || !answered())
+        return unanswered();
     QStringList differing;
     const QStringList names{tr("9600 baud"), tr("8 data bits"), tr("no parity"), tr("1 stop bit"), tr("no flow control")};
     int at = 0;
@@ -158,6 +153,18 @@ bool NetLine::negotiate(const std::function<bool()> &stop, QString *error)
         close();
         return false;
     }
+    // The settings' answer waited on the server opening and setting its
+    // device; a question about the baud rate measures the path alone,
+    // tunnels and relays included, which a TCP connection may not.
+    telnet_->forgetReply(TelnetCodec::kBaudReply);
+    QElapsedTimer clock;
+    clock.start();
+    socket_.write(TelnetCodec::baudQuery());
+    socket_.flush();
+    const auto baudIn = [&] { return telnet_->comPortReplies().contains(TelnetCodec::kBaudReply); };
+    if (!waitUntil([&] { return baudIn() || !connected(); }, kNegotiationLimitMs, stop) || !baudIn())
+        return unanswered();
+    roundTripMs_ = int(std::ceil(double(clock.nsecsElapsed()) / 1e6));
     return true;
 }
 

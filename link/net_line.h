@@ -22,8 +22,8 @@ public:
     // has its bound; `stop` is asked every kStopPollMs and ends the attempt.
     // False with the operator-facing reason in *error.
     bool connectTo(const NetworkPort &port, const std::function<bool()> &stop, QString *error);
-    // The time the connection (for rfc2217://, the shorter of it and the line
-    // settings' answer) took: the delay the network adds to each reply.
+    // The time the connection (rfc2217://: a question to the server once the
+    // line is set) took to answer: the delay the network adds to each reply.
     int roundTripMs() const { return roundTripMs_; }
 
     bool isSequential() const override { return true; }

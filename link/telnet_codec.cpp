@@ -50,6 +50,8 @@ QByteArray TelnetCodec::opening()
     return out;
 }
 
+QByteArray TelnetCodec::baudQuery() { return subnegotiation(kSetBaud, bytes({0, 0, 0, 0})); }
+
 QByteArray TelnetCodec::escape(const QByteArray &data)
 {
     QByteArray out;

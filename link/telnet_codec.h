@@ -18,6 +18,11 @@ public:
     // the value the server now uses.
     static QMap<int, QByteArray> wantedSettings();
 
+    // Asks for the baud rate in use without changing it (answered as 101):
+    // a round trip that does not wait on the server's serial device.
+    static QByteArray baudQuery();
+    static constexpr int kBaudReply = 101;
+
     static QByteArray escape(const QByteArray &data);
 
     // Takes bytes from the server (in any pieces) and returns its data bytes;
@@ -26,6 +31,7 @@ public:
 
     // The COM-port answers received so far, by reply code (101 to 112).
     const QMap<int, QByteArray> &comPortReplies() const { return replies_; }
+    void forgetReply(int code) { replies_.remove(code); }
 
 private:
     enum State { Data, Command, Option, Sub, SubCommand };

@@ -110,6 +110,34 @@ struct Ser2net {
     QString url(int i, const QString &kind) const { return QStringLiteral("%1://127.0.0.1:%2").arg(kind).arg(ports[i]); }
 };
 
+// A relay on 127.0.0.1 that holds every piece for delayMs each way: a
+// long network path in front of the server.
+class SlowPath : public QObject {
+public:
+    SlowPath(quint16 target, int delayMs) : target_(target), delayMs_(delayMs)
+    {
+        server.listen(QHostAddress::LocalHost);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket *near = server.nextPendingConnection();
+            auto *far = new QTcpSocket(near);
+            far->connectToHost(QHostAddress::LocalHost, target_);
+            relay(near, far);
+            relay(far, near);
+        });
+    }
+    QTcpServer server;
+
+private:
+    void relay(QTcpSocket *from, QTcpSocket *to)
+    {
+        connect(from, &QTcpSocket::readyRead, to, [this, from, to] {
+            QTimer::singleShot(delayMs_, to, [to, bytes = from->readAll()] { to->write(bytes); });
+        });
+    }
+    quint16 target_;
+    int delayMs_;
+};
+
 }  // namespace
 
 class NetworkTest : public QObject {
@@ -250,6 +278,22 @@ private slots:
         const CliRun verify = run({"verify", "--fast", "--port", url, file("site.txt")});
         QCOMPARE(verify.exitCode, 1);
         QVERIFY2(verify.err.contains(url + ": 1 difference from"), qPrintable(verify.err));
+    }
+
+    // Behind a path of 200 ms there and back, every reply comes after its
+    // 200 ms: the window widened by the round trip still takes it.
+    void windowWidensByTheRoundTrip()
+    {
+        modemsim::ModemSimulator modem(siteState());
+        modem.setPaceAtLineRate(false);
+        QVERIFY(modem.start());
+        Ser2net server;
+        QVERIFY(server.start({"rfc2217"}, {modem.slavePath()}));
+        QTRY_VERIFY_WITH_TIMEOUT(server.ready(), 10000);
+        SlowPath path(server.ports[0], 100);
+        const CliRun read = run({"read", "--fast", "--port", QStringLiteral("rfc2217://127.0.0.1:%1").arg(path.server.serverPort())});
+        QVERIFY2(read.exitCode == 0, qPrintable(read.err));
+        QCOMPARE(read.out.toLatin1(), kSiteFile);
     }
 
     // Four units through four server ports and one local port in one

@@ -180,11 +180,6 @@ private:
         QFile f(path);
         return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
     }
-    static QByteArray readFile(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-    }
 
 private slots:
     void initTestCase()
@@ -256,9 +251,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(server.ready(), 10000);
         const QString url = server.url(0, kind);
 
-        const CliRun read = run({"read", "--port", url, "--output", file("table.txt")});
+        const CliRun read = run({"read", "--port", url});
         QCOMPARE(read.exitCode, 0);
-        QCOMPARE(readFile(file("table.txt")), kSiteFile);
+        QCOMPARE(read.out.toLatin1(), kSiteFile);
         QCOMPARE(read.err, url + ": read the table (slave ID 20).\n");
         // Under a window per command (33 of them), plus the first connection.
         QVERIFY2(read.ms < 33 * 200 + 3000, qPrintable(QString::number(read.ms)));
@@ -379,13 +374,10 @@ private slots:
         }
         said.replace("PORT", url.section(':', -1).section('/', 0, 0));
 
-        const CliRun result = run({"read", "--port", url, "--json"});
+        const CliRun result = run({"read", "--port", url});
 
-        const QJsonObject unit = QJsonDocument::fromJson(result.out.toUtf8())["units"][0].toObject();
-        const QString error = fault == "name" ? QJsonDocument::fromJson(result.out.toUtf8())["errors"][0].toString()
-                                              : unit["errors"][0].toString();
         QCOMPARE(result.exitCode, 2);
-        QVERIFY2(error.contains(said), qPrintable(result.out + result.err));
+        QVERIFY2(result.err.contains(said), qPrintable(result.err));
         QVERIFY2(result.ms < boundMs, qPrintable(QString::number(result.ms)));
         QCOMPARE(modem.commandCount(), 0);
     }

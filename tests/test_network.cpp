@@ -412,7 +412,7 @@ private slots:
     {
         QTcpServer silent;
         QVERIFY(silent.listen(QHostAddress::LocalHost));
-        QProcess *process = start({"read", "--port", QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.serverPort())});
+        QProcess *process = start({"read", "--json", "--port", QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.serverPort())});
         QVERIFY(silent.waitForNewConnection(10000));
         QElapsedTimer sinceSignal;
         sinceSignal.start();
@@ -420,6 +420,8 @@ private slots:
         QVERIFY(process->waitForFinished(10000));
         QVERIFY2(sinceSignal.elapsed() < 1000, qPrintable(QString::number(sinceSignal.elapsed())));
         QCOMPARE(process->exitCode(), 130);
+        const QJsonObject unit = QJsonDocument::fromJson(process->readAllStandardOutput())["units"][0].toObject();
+        QCOMPARE(unit["result"].toString() + QString::number(unit["exitCode"].toInt()), QString("interrupted130"));
     }
 
     // The window's port box takes a network port; a refusal is a USB Port

@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 
 source tools/script-helpers.sh
 need_packages cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev libxkbcommon-dev fonts-liberation librsvg2-bin scdoc \
-    libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev postgresql poppler-utils
+    libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev postgresql poppler-utils ser2net
 
 build=${TELVARIN_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${TELVARIN_BUILD_TYPE:-RelWithDebInfo} ${TELVARIN_CMAKE_ARGS:-}

@@ -7,6 +7,7 @@
 #include "app/window_placement.h"
 #include "dialogs/dialog_controls.h"
 #include "link/com_port.h"
+#include "link/port_address.h"
 #include "dialogs/progress_window.h"
 
 #include <QCheckBox>
@@ -106,9 +107,10 @@ void frmMain::markPresentPorts()
 void frmMain::cmdConnect_Click()
 {
     QString error;
+    const QString typed = cmbComm->currentText().trimmed();
     cmbComm->showChosenEntry();
     if (!link_.isOpen()) {
-        if (!link_.open(selectedPortNumber(), &error))
+        if (isNetworkPortName(typed) ? !link_.openNetwork(typed, &error) : !link_.open(selectedPortNumber(), &error))
             return showPortError(error);
         showConnected();
     } else {

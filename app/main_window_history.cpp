@@ -21,9 +21,10 @@ void frmMain::setUpHistoryAndSheet()
 void frmMain::recordTransfer(HistoryRecord record)
 {
     const int number = selectedPortNumber();
-    record.port = QStringLiteral("COM %1").arg(number);
+    const bool network = link_.isNetwork();
+    record.port = network ? link_.label() : QStringLiteral("COM %1").arg(number);
     record.portLabel = link_.label();
-    record.device = link_.deviceFor(number);
+    record.device = network ? link_.label() : link_.deviceFor(number);
     if (record.command == QLatin1String("write"))
         record.file = lastFileName_;
     history_.record(record);

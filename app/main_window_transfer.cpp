@@ -35,6 +35,7 @@ public:
     {
         return w_.closeRequested_ || w_.link_.hasLineLoss() || !w_.link_.isOpen();
     }
+    bool overNetwork() const override { return w_.link_.isNetwork(); }
     void setProgress(int value) override
     {
         if (w_.progress_)

@@ -1,5 +1,7 @@
 #include "app/port_combo_box.h"
 
+#include "link/port_address.h"
+
 #include <QFileInfo>
 #include <QIcon>
 #include <QPixmap>
@@ -34,6 +36,9 @@ PortComboBox::PortComboBox(QWidget *parent) : QComboBox(parent)
 
 void PortComboBox::showChosenEntry()
 {
+    // A network port typed into the box stays, as no entry stands for it.
+    if (isNetworkPortName(currentText().trimmed()))
+        return;
     if (currentIndex() >= 0 && currentText() != itemText(currentIndex()))
         setEditText(itemText(currentIndex()));
 }

@@ -6,7 +6,8 @@
 
 // The COM port list. Entries keep their captions; those whose device is
 // present carry a mark, and each entry's tooltip says what it stands for.
-// Typing an entry's caption chooses it; any other text (a stray letter)
+// Typing an entry's caption chooses it; a network port (tcp://HOST:PORT,
+// rfc2217://HOST:PORT) stays as typed; any other text (a stray letter)
 // leaves the chosen entry, whose caption comes back when the focus leaves.
 // The list asks for fresh marks each time it opens, so an adapter plugged
 // in while the program runs shows up. It asks first just after it is first

@@ -5,6 +5,7 @@
 
 #include "link/com_port.h"
 #include "link/device_protocol.h"
+#include "link/port_address.h"
 #include "model/limit_texts.h"
 #include "history/history_target.h"
 
@@ -30,13 +31,14 @@ QString usageText()
         "  read    the modem's table into FILE (standard output when absent or \"-\")\n"
         "  write   FILE's table and slave ID N (%1) into the modem\n"
         "  verify  read the modem back and list where it differs from FILE (and N)\n"
-        "  ports   the COM numbers with a device present\n"
+        "  ports   the COM numbers with a device present (not network ports)\n"
         "  history the records of earlier reads, writes and verifies, newest first;\n"
         "          show ID prints that record's table as a configuration file\n"
         "  sheet   one A4 page in PDF for the site: the channels, the slave ID, the\n"
         "          table's short SHA-256 and lines for a name and a signature\n"
         "\n"
-        "  P is a COM number (%2) or a device path such as /dev/ttyUSB0.\n"
+        "  P is a COM number (%2), a device path such as /dev/ttyUSB0, or a modem\n"
+        "  behind a serial server: tcp://HOST:PORT (raw) or rfc2217://HOST:PORT.\n"
         "  --port more than once: the units run side by side. --slave-id once for\n"
         "  each port, in the same order, or once for all. A read of several ports\n"
         "  needs --output with {port} in it (site-{port}.txt: site-COM3.txt).\n"
@@ -74,6 +76,14 @@ std::optional<int> parsePortNumber(const QString &port)
     if (number < kFirstComPort || number > kLastComPort)
         return std::nullopt;
     return number;
+}
+
+QString networkPortProblem(const QString &port)
+{
+    QString problem;
+    if (isNetworkPortName(port))
+        parseNetworkPort(port, &problem);
+    return problem;
 }
 
 std::optional<int> parseSlaveId(const QString &text)
@@ -193,6 +203,8 @@ QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, 
     if (!parser.isSet(o.port))
         return QStringLiteral("%1 needs --port P (a COM number or a device path)").arg(name);
     for (const QString &port : parser.values(o.port)) {
+        if (QString problem = networkPortProblem(port); !problem.isEmpty())
+            return QStringLiteral("--port ") + problem;
         if (!parsePortNumber(port))
             return QStringLiteral("--port \"%1\" is neither a COM number %2 nor a device path").arg(port, comPortRange());
         units.append({port, std::nullopt, {}});

@@ -58,6 +58,8 @@ QString usageText();
 // number 1 to 255, with or without "COM" in front. Returns the number, or 0
 // for a device path; nullopt when it is neither.
 std::optional<int> parsePortNumber(const QString &port);
+// Why a port named tcp://… or rfc2217://… cannot be used; empty for any other name.
+QString networkPortProblem(const QString &port);
 
 // The slave ID as typed, or nullopt when it is not 1 to 32.
 std::optional<int> parseSlaveId(const QString &text);

@@ -28,6 +28,8 @@ QString readUnit(const QStringList &fields, const QString &folder, bool slaveIdR
     if (fields.size() != 3)
         return QStringLiteral("%1 fields where port, slave ID and file are expected").arg(fields.size());
     unit.port = fields[0].trimmed();
+    if (QString problem = networkPortProblem(unit.port); !problem.isEmpty())
+        return problem;
     if (!parsePortNumber(unit.port))
         return QStringLiteral("\"%1\" is neither a COM number %2 nor a device path").arg(unit.port, comPortRange());
     const QString slaveId = fields[1].trimmed();

@@ -3,6 +3,7 @@
 #include "cli/invocation.h"
 #include "cli/stop_signals.h"
 #include "link/com_port.h"
+#include "link/port_address.h"
 
 SerialHost::SerialHost() : link_(defaultPortsDirectory())
 {
@@ -11,6 +12,10 @@ SerialHost::SerialHost() : link_(defaultPortsDirectory())
 
 bool SerialHost::open(const QString &port, QString *error)
 {
+    if (isNetworkPortName(port)) {
+        device_ = port;
+        return link_.openNetwork(port, error);
+    }
     const int number = parsePortNumber(port).value_or(0);
     device_ = number > 0 ? link_.deviceFor(number) : port;
     if (number > 0)

@@ -11,7 +11,7 @@ class SerialHost : public TransferHost {
 public:
     SerialHost();
 
-    // `port` as typed: a COM number or a device path. On failure *error names
+    // `port` as typed: a COM number, a device path or a network port. On failure *error names
     // the port and the reason.
     bool open(const QString &port, QString *error);
     void close();
@@ -26,6 +26,7 @@ public:
     bool quietAfterLastReply() override;
     bool stopRequested() const override;
     void setProgress(int value) override;
+    bool overNetwork() const override { return link_.isNetwork(); }
 
 private:
     SerialLink link_;

@@ -3,6 +3,7 @@
 #include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/serial_host.h"
+#include "cli/stop_signals.h"
 #include "transfer/device_write.h"
 
 #include <QElapsedTimer>
@@ -54,6 +55,11 @@ UnitResult runUnit(const UnitJob &job, const UnitProgress &progress)
     if (!host.open(job.unit.port, &error)) {
         result.errors.append(error);
         result.exitCode = kExitUsage;
+        // Ctrl-C while a network port was still connecting.
+        if (const int signal = stopSignal()) {
+            result.result = UnitResult::Interrupted;
+            result.exitCode = exitForSignal(signal);
+        }
     } else {
         result.label = host.label();
         result.device = host.device();

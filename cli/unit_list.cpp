@@ -1,6 +1,7 @@
 #include "cli/unit_list.h"
 
 #include "link/com_port.h"
+#include "link/port_address.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,12 +34,16 @@ QString pathIdentity(const QString &path, int linksLeft = 40)
 }
 
 // One key for every name of a port: "3", "COM 3", "com3", and a device path
-// or link that leads to the same device.
-QString portKey(const QString &port)
+// or link that leads to the same device. A network port has a key for each
+// address its host resolves to.
+QStringList portKeys(const QString &port)
 {
+    QString ignored;
+    if (const std::optional<NetworkPort> network = isNetworkPortName(port) ? parseNetworkPort(port, &ignored) : std::nullopt)
+        return networkPortKeys(*network);
     const int number = parsePortNumber(port).value_or(0);
     const QString device = number > 0 ? comPortDevice(number, defaultPortsDirectory()) : port;
-    return device.isEmpty() ? QStringLiteral("COM%1").arg(number) : pathIdentity(device);
+    return {device.isEmpty() ? QStringLiteral("COM%1").arg(number) : pathIdentity(device)};
 }
 
 // Two outputs are one file when they lead to one, through links or not.
@@ -56,10 +61,11 @@ QString unitListProblem(const QList<UnitSpec> &units, bool read)
 {
     QHash<QString, QString> ports, files;
     for (const UnitSpec &unit : units) {
-        const QString port = portKey(unit.port);
-        if (ports.contains(port))
-            return QStringLiteral("the port \"%1\" is given twice (as \"%2\")").arg(ports[port], unit.port);
-        ports.insert(port, unit.port);
+        for (const QString &port : portKeys(unit.port)) {
+            if (ports.contains(port))
+                return QStringLiteral("the port \"%1\" is given twice (as \"%2\")").arg(ports[port], unit.port);
+            ports.insert(port, unit.port);
+        }
         if (!read)
             continue;
         const QString file = fileKey(unit.file);

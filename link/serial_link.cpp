@@ -55,8 +55,8 @@ SerialLink::SerialLink(const QString &portsDirectory, QObject *parent)
 SerialLink::~SerialLink()
 {
     abortWait();
-    if (cm.isOpen())
-        cm.close();
+    if (line_->isOpen())
+        line_->close();
 }
 
 QString SerialLink::deviceFor(int portNumber) const { return comPortDevice(portNumber, portsDirectory_); }
@@ -80,6 +80,7 @@ bool SerialLink::open(int portNumber, QString *error)
 
 bool SerialLink::openDevice(const QString &device, const QString &label, QString *error)
 {
+    useSerialPort();
     portLabel_ = label;
     // Opened by its real name, so every name of one device (a COM link, the
     // device path, two links) takes the same lock file.
@@ -147,12 +148,12 @@ bool SerialLink::lockDevice()
 
 bool SerialLink::close(QString *error)
 {
-    if (!cm.isOpen()) {
+    if (!line_->isOpen()) {
         // Closing a closed port is what QSerialPort reports as its own error.
         *error = tr("The port is not open.");
         return false;
     }
-    cm.close();
+    line_->close();
     return true;
 }
 
@@ -182,7 +183,7 @@ void SerialLink::onPortError(QSerialPort::SerialPortError error)
 void SerialLink::giveUpLine(const QString &reason)
 {
     unsentAtLoss_ = bytesNotSent();
-    cm.close();
+    line_->close();
     lineLoss_ = reason;
     abortWait();
     QMetaObject::invokeMethod(this, &SerialLink::lineLost, Qt::QueuedConnection);

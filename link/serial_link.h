@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+class NetLine;
 class QEventLoop;
 
 // The one serial port to the modem and the send-and-wait transaction that
@@ -29,8 +30,16 @@ public:
     // Opens a device by its path (a USB adapter, a link to one); the same
     // line settings, errors named by `label`.
     bool openDevice(const QString &device, const QString &label, QString *error);
+    // Connects to a modem behind a serial-to-network server, named
+    // tcp://HOST:PORT or rfc2217://HOST:PORT; the connection's round trip
+    // widens every reply window from then on.
+    bool openNetwork(const QString &name, QString *error);
+    bool isNetwork() const { return net_ != nullptr; }
+    // What the network adds to each reply; 0 on a serial port.
+    int lineDelayMs() const { return lineDelayMs_; }
+    int replyWindowMs() const { return kReplyWindowMs / lineSpeedUp() + lineDelayMs_; }
     bool close(QString *error);
-    bool isOpen() const { return cm.isOpen(); }
+    bool isOpen() const { return line_->isOpen(); }
     QString deviceFor(int portNumber) const;
     // How the port is named in messages: "COM 3 (/dev/ttyS2)" or the path.
     QString label() const { return portLabel_; }
@@ -64,6 +73,7 @@ public:
     void setStopCheck(std::function<bool()> check) { stopCheck_ = std::move(check); }
 
     static constexpr int kReplyWindowMs = protocol::kReplyWindowMs;
+    static constexpr int kReadBufferSize = 1024;
     // The test suite runs the modem simulator's line this many times faster
     // than 9600 baud, and the link then waits as many times shorter (the
     // window and the line time of a reply; not the margins for a busy
@@ -72,7 +82,6 @@ public:
     // opens: a real modem needs the whole window.
     static void setLineSpeedUp(int factor);
     static int lineSpeedUp();
-    static int replyWindowMs() { return kReplyWindowMs / lineSpeedUp(); }
     static constexpr int kSettleLimitMs = 3000;
     static constexpr int kStopPollMs = 20;
     // Covers a USB adapter's latency timer (16 ms by default) and a busy machine.
@@ -121,11 +130,16 @@ private:
     void endOnQuietLine();
     void onPortError(QSerialPort::SerialPortError error);
     void drainOperatingSystemBuffer();
+    void useSerialPort();
+    void discardUnsent();
 
     QByteArray commandFrame_;
     QByteArray replyData_;
     bool timedOut_ = false;
     QSerialPort cm;
+    NetLine *net_ = nullptr;  // the network line while one is in use
+    QIODevice *line_ = &cm;   // the line transactions go through: cm or *net_
+    int lineDelayMs_ = 0;
     QTimer tmrTout;
     QTimer quietAfterReply_;
     QTimer stopPoll_;

@@ -3,6 +3,8 @@
 // every command needs before it goes out.
 #include "link/serial_link.h"
 
+#include "link/net_line.h"
+
 #include <QEventLoop>
 
 #include <algorithm>
@@ -42,19 +44,19 @@ Exchange SerialLink::transact(const QByteArray &frame, std::optional<protocol::R
 
 bool SerialLink::runTransaction(Exchange &exchange)
 {
-    if (!cm.isOpen() || waitLoop_)
+    if (!line_->isOpen() || waitLoop_)
         return false;
     // Bytes waiting now came after the previous reply was taken: a reply that
     // came late or twice, or noise. Never part of this reply; the caller
     // learns of them, since the previous reply may not have been the answer.
     drainOperatingSystemBuffer();
-    const QByteArray stray = cm.readAll();
+    const QByteArray stray = line_->readAll();
     exchange.lineChecked = true;
     exchange.strayBefore = stray;
     if (!stray.isEmpty() && !settleLine())
         return false;
     unsentAtLoss_ = commandFrame_.size();  // until a loss counts what was left
-    cm.write(commandFrame_);
+    line_->write(commandFrame_);
     windowClock_.start();
     bool completed = waitFor(replyWindowMs(), endOnWholeReply_);
     endedEarly_ = wholeReplyIn_;
@@ -62,14 +64,14 @@ bool SerialLink::runTransaction(Exchange &exchange)
         completed = waitFor(restOfReplyMs(), true);
     // A frame not wholly out when its window ends never reached the modem;
     // its rest must not trail into the next command.
-    const bool allSent = cm.isOpen() ? bytesNotSent() == 0 : unsentAtLoss_ == 0;
+    const bool allSent = line_->isOpen() ? bytesNotSent() == 0 : unsentAtLoss_ == 0;
     exchange.sent = allSent;
     if (!completed)
         return false;
     if (!allSent)
-        cm.clear(QSerialPort::Output);
+        discardUnsent();
     drainOperatingSystemBuffer();
-    replyData_ = cm.readAll();
+    replyData_ = line_->readAll();
     return true;
 }
 
@@ -94,7 +96,7 @@ bool SerialLink::waitFor(int ms, bool endOnWholeReply)
     tmrTout.stop();
     tmrTout.setInterval(replyWindowMs());
     quietAfterReply_.stop();
-    return completed && cm.isOpen();
+    return completed && line_->isOpen();
 }
 
 // The window ended in the middle of the awaited reply: its first byte is
@@ -102,27 +104,27 @@ bool SerialLink::waitFor(int ms, bool endOnWholeReply)
 bool SerialLink::replyStillArriving()
 {
     drainOperatingSystemBuffer();
-    return awaited_ && cm.bytesAvailable() > 0 && cm.bytesAvailable() < awaited_->length
-           && cm.peek(1).at(0) == awaited_->first;
+    return awaited_ && line_->bytesAvailable() > 0 && line_->bytesAvailable() < awaited_->length
+           && line_->peek(1).at(0) == awaited_->first;
 }
 
 // The line time of the missing bytes, and a margin.
 int SerialLink::restOfReplyMs()
 {
-    const qint64 missing = awaited_->length - cm.bytesAvailable();
+    const qint64 missing = awaited_->length - line_->bytesAvailable();
     return int(std::ceil(double(missing) * kByteTimeMs / lineSpeedUp())) + kLateReplyMarginMs;
 }
 
 bool SerialLink::quietAfterLastReply()
 {
-    if (!cm.isOpen() || waitLoop_)
+    if (!line_->isOpen() || waitLoop_)
         return false;
     const qint64 left = replyWindowMs() - windowClock_.elapsed();
     if (endedEarly_ && left > 0 && !waitFor(int(left), false))
         return false;
     endedEarly_ = false;
     drainOperatingSystemBuffer();
-    if (cm.readAll().isEmpty())
+    if (line_->readAll().isEmpty())
         return true;
     settleLine();
     return false;
@@ -139,7 +141,7 @@ bool SerialLink::settleLine()
     while (!quiet && !cutShort && clock.elapsed() < kSettleLimitMs) {
         cutShort = (stopCheck_ && stopCheck_()) || !waitFor(replyWindowMs(), false);
         drainOperatingSystemBuffer();
-        quiet = !cutShort && cm.readAll().isEmpty();
+        quiet = !cutShort && line_->readAll().isEmpty();
     }
     stopPoll_.stop();
     if (quiet || cutShort)
@@ -160,6 +162,8 @@ void SerialLink::pollStopCheck()
 // Bytes of the frame still in the port or in the system's output queue.
 qint64 SerialLink::bytesNotSent() const
 {
+    if (net_)
+        return net_->bytesToWrite();
     qint64 pending = cm.bytesToWrite();
 #ifndef Q_OS_WIN
     int queued = 0;
@@ -189,7 +193,7 @@ void SerialLink::tmrTout_Tick()
 // and they no longer fit, so the prefix of a longer answer is never taken.
 bool SerialLink::holdsWholeReply()
 {
-    return waitEndsOnWholeReply_ && waitLoop_ && protocol::fits(cm.peek(awaited_->length + 1), *awaited_);
+    return waitEndsOnWholeReply_ && waitLoop_ && protocol::fits(line_->peek(awaited_->length + 1), *awaited_);
 }
 
 void SerialLink::checkWholeReply()
@@ -213,6 +217,6 @@ void SerialLink::endOnQuietLine()
 // belong to this reply too.
 void SerialLink::drainOperatingSystemBuffer()
 {
-    while (cm.isOpen() && cm.bytesAvailable() < cm.readBufferSize() && cm.waitForReadyRead(0)) {
+    while (line_->isOpen() && line_->bytesAvailable() < kReadBufferSize && line_->waitForReadyRead(0)) {
     }
 }

@@ -64,6 +64,7 @@ QList<QByteArray> writeFrames(const WriteRequest &request)
 WriteOutcome runDeviceWrite(TransferHost &host, const WriteRequest &request)
 {
     WriteOutcome outcome;
+    outcome.overNetwork = host.overNetwork();
     const QList<QByteArray> frames = writeFrames(request);
     host.setProgress(0);
     const QByteArray probe = host.transact(protocol::frameReadSettings(), protocol::kSettingsReply).reply;
@@ -98,6 +99,11 @@ QString commandsReachedText(const WriteOutcome &outcome)
     // A stop or a lost line during the settings asked first wrote nothing.
     if (outcome.framesSent == 0)
         return QObject::tr("no write command reached the line, so the device holds what it held before");
+    if (outcome.overNetwork)
+        return QObject::tr("%1 of %2 commands were handed to the network before it broke, so the device holds at most "
+                           "those, only part of this configuration")
+            .arg(outcome.framesSent)
+            .arg(kWriteCommandCount);
     return QObject::tr("%1 of %2 commands reached the line, so the device holds only part of this configuration")
         .arg(outcome.framesSent)
         .arg(kWriteCommandCount);

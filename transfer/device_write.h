@@ -35,7 +35,8 @@ struct WriteOutcome {
     // write command, and nothing was written.
     enum Status { Completed, NoAnswer, Stalled, Stopped };
     Status status = Stopped;
-    int framesSent = 0;  // commands wholly on the line
+    int framesSent = 0;  // commands wholly on the line (handed to the network, overNetwork)
+    bool overNetwork = false;
     bool completed() const { return status == Completed; }
 };
 

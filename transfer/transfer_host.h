@@ -23,6 +23,9 @@ public:
     // True once the port failed or the window is closing: the run ends at once.
     virtual bool stopRequested() const = 0;
     virtual void setProgress(int value) = 0;
+    // The modem is behind a network server: a command handed to the network
+    // is not known to have reached the modem's line.
+    virtual bool overNetwork() const { return false; }
 };
 
 // Where a Read puts what it decodes, field by field as the replies arrive.

@@ -405,17 +405,13 @@ private slots:
     // are the reference reader's output (Python 3.11's csv.reader, default
     // dialect, run once on these bytes); a line it reads in a way a
     // spreadsheet would not write is refused instead.
-    void csvFieldsAsTheReferenceReads_data()
+    void csvFieldsAsTheReferenceReads()
     {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QStringList>("fields");  // empty: refused
-        QTest::addColumn<QString>("error");
-        auto taken = [](const char *name, const QByteArray &line, const QStringList &fields) {
-            QTest::newRow(name) << line << fields << QString();
+        auto taken = [](const char *name, const QByteArray &line, const QStringList &fields, const QString &error = {}) {
+            const CsvFields csv = csvFields(line);
+            QVERIFY2(csv.fields == fields && csv.error == error, qPrintable(name + (": " + csv.fields.join('|')) + csv.error));
         };
-        auto refused = [](const char *name, const QByteArray &line, const QString &error) {
-            QTest::newRow(name) << line << QStringList() << error;
-        };
+        auto refused = [&](const char *name, const QByteArray &line, const QString &error) { taken(name, line, {}, error); };
         taken("plain", "1,3,site.txt", {"1", "3", "site.txt"});
         taken("leading blank kept", "1,3,\" site.txt\"", {"1", "3", " site.txt"});
         taken("doubled quote", "1,3,\"a\"\"b.txt\"", {"1", "3", "a\"b.txt"});
@@ -439,59 +435,34 @@ private slots:
         refused("lone CR", "1,3,a\rb.txt", "a carriage return inside the line");
         refused("open quote", "1,3,\"a.txt", "a quote is not closed");
     }
-    void csvFieldsAsTheReferenceReads()
-    {
-        QFETCH(QByteArray, line);
-        QFETCH(QStringList, fields);
-        QFETCH(QString, error);
-
-        const CsvFields csv = csvFields(line);
-
-        QCOMPARE(csv.error, error);
-        QCOMPARE(csv.fields, fields);
-    }
 
     // The manifest as a technician writes it; a line that cannot be used is
     // named by its number, and nothing else is taken for a header.
-    void manifestLines_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<bool>("slaveIdRequired");
-        QTest::addColumn<QString>("units");  // port|slave ID|file; ... or line: error
-        QTest::newRow("header, comments, quotes") << QByteArray("\xEF\xBB\xBF Port ,SLAVE ID,File\n# bench\n\n  1 ,3,a.txt\r\n"
-                                                                "/dev/ttyUSB1,,\"b, \"\"c\"\".txt\"\n4,32,/abs/d.txt")
-                                                  << false << "";
-        QTest::newRow("slave ID left out") << QByteArray("/dev/ttyUSB1,,b.txt") << false << "/dev/ttyUSB1|-|/m/b.txt";
-        QTest::newRow("a port named port") << QByteArray("ports/com1,1, b.txt\n") << false << "ports/com1|1|/m/ b.txt";
-        QTest::newRow("not the column names") << QByteArray("port,id,file\n1,1,a\n") << false
-                                              << "1: \"port\" is neither a COM number 1 to 255 nor a device path";
-        QTest::newRow("COM 0") << QByteArray("port,slave id,file\n1,1,a\nCOM 0,1,a\n") << false
-                               << "3: \"COM 0\" is neither a COM number 1 to 255 nor a device path";
-        QTest::newRow("a header later") << QByteArray("1,1,a\nport,slave id,file\n") << false << "2: \"port\" is neither a COM number 1 to 255 nor a device path";
-        QTest::newRow("two fields") << QByteArray("# c\n1,a.txt\n") << false << "2: 2 fields where port, slave ID and file are expected";
-        QTest::newRow("four fields") << QByteArray("1,1,a.txt\n2,1,a.txt,b.txt\n") << false << "2: 4 fields where port, slave ID and file are expected";
-        QTest::newRow("quote, line 3") << QByteArray("1,1,a\r\n\r\n2,1,a\"\"b\r\n") << false
-                                       << "3: a double quote inside field 3, which does not start with one";
-        QTest::newRow("slave ID needed") << QByteArray("1,,a.txt") << true << "1: \"\" is not a slave ID 1 to 32";
-        QTest::newRow("slave ID 33") << QByteArray("1,33,a.txt") << false << "1: \"33\" is not a slave ID 1 to 32";
-        QTest::newRow("no file") << QByteArray("1,3,") << false << "1: no file";
-        QTest::newRow("open quote") << QByteArray("\n1,3,\"a.txt\n") << false << "2: a quote is not closed";
-        QTest::newRow("no units") << QByteArray("port,slave id,file\n# none\n") << false << "0: no units in it";
-    }
     void manifestLines()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(bool, slaveIdRequired);
-        QFETCH(QString, units);
-        if (units.isEmpty())
-            units = "1|3|/m/a.txt;/dev/ttyUSB1|-|/m/b, \"c\".txt;4|32|/abs/d.txt";
-
-        const ManifestResult manifest = parseManifest(text, "/m", slaveIdRequired);
-
-        QStringList got;
-        for (const UnitSpec &unit : manifest.units)
-            got.append(QStringList{unit.port, unit.slaveId ? QString::number(*unit.slaveId) : "-", unit.file}.join('|'));
-        QCOMPARE(manifest.error.isEmpty() ? got.join(';') : QString("%1: %2").arg(manifest.badLine).arg(manifest.error), units);
+        auto read = [](const char *name, const QByteArray &text, bool slaveIdRequired, const QString &units) {
+            const ManifestResult manifest = parseManifest(text, "/m", slaveIdRequired);
+            QStringList got;  // port|slave ID|file; ... or line: error
+            for (const UnitSpec &unit : manifest.units)
+                got.append(QStringList{unit.port, unit.slaveId ? QString::number(*unit.slaveId) : "-", unit.file}.join('|'));
+            const QString read = manifest.error.isEmpty() ? got.join(';') : QString("%1: %2").arg(manifest.badLine).arg(manifest.error);
+            QVERIFY2(read == units, qPrintable(name + (": " + read)));
+        };
+        read("header, comments, quotes", "\xEF\xBB\xBF Port ,SLAVE ID,File\n# bench\n\n  1 ,3,a.txt\r\n/dev/ttyUSB1,,\"b, \"\"c\"\".txt\"\n"
+             "4,32,/abs/d.txt", false, "1|3|/m/a.txt;/dev/ttyUSB1|-|/m/b, \"c\".txt;4|32|/abs/d.txt");
+        read("slave ID left out", "/dev/ttyUSB1,,b.txt", false, "/dev/ttyUSB1|-|/m/b.txt");
+        read("a port named port", "ports/com1,1, b.txt\n", false, "ports/com1|1|/m/ b.txt");
+        read("not the column names", "port,id,file\n1,1,a\n", false, "1: \"port\" is neither a COM number 1 to 255 nor a device path");
+        read("COM 0", "port,slave id,file\n1,1,a\nCOM 0,1,a\n", false, "3: \"COM 0\" is neither a COM number 1 to 255 nor a device path");
+        read("a header later", "1,1,a\nport,slave id,file\n", false, "2: \"port\" is neither a COM number 1 to 255 nor a device path");
+        read("two fields", "# c\n1,a.txt\n", false, "2: 2 fields where port, slave ID and file are expected");
+        read("four fields", "1,1,a.txt\n2,1,a.txt,b.txt\n", false, "2: 4 fields where port, slave ID and file are expected");
+        read("quote, line 3", "1,1,a\r\n\r\n2,1,a\"\"b\r\n", false, "3: a double quote inside field 3, which does not start with one");
+        read("slave ID needed", "1,,a.txt", true, "1: \"\" is not a slave ID 1 to 32");
+        read("slave ID 33", "1,33,a.txt", false, "1: \"33\" is not a slave ID 1 to 32");
+        read("no file", "1,3,", false, "1: no file");
+        read("open quote", "\n1,3,\"a.txt\n", false, "2: a quote is not closed");
+        read("no units", "port,slave id,file\n# none\n", false, "0: no units in it");
     }
 
     // {port} names each unit's file; two units that would share one are refused.
@@ -1028,19 +999,12 @@ private slots:
 
     // The progress line fits the terminal: the bar shrinks, then the title
     // loses its middle, then the bar goes.
-    void progressLineFits_data()
-    {
-        QTest::addColumn<int>("columns");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("wide") << 80 << "Writing COM 3 (/dev/serial/by-id/usb-FTDI_A50285BI-port0) [#####--------]  40 %";
-        QTest::newRow("60 columns") << 60 << "Writing COM 3 (/dev\u2026FTDI_A50285BI-port0) [####------]  40 %";
-        QTest::newRow("narrow") << 30 << "Writing COM\u202685BI-port0)  40 %";
-    }
     void progressLineFits()
     {
-        QFETCH(int, columns);
-        QFETCH(QString, line);
-        QCOMPARE(progressLine("Writing COM 3 (/dev/serial/by-id/usb-FTDI_A50285BI-port0)", 40, columns), line);
+        const QString title = "Writing COM 3 (/dev/serial/by-id/usb-FTDI_A50285BI-port0)";
+        QCOMPARE(progressLine(title, 40, 80), title + " [#####--------]  40 %");
+        QCOMPARE(progressLine(title, 40, 60), QString("Writing COM 3 (/dev\u2026FTDI_A50285BI-port0) [####------]  40 %"));
+        QCOMPARE(progressLine(title, 40, 30), QString("Writing COM\u202685BI-port0)  40 %"));
     }
 
 private:

@@ -707,64 +707,40 @@ private slots:
 
     // Help and version answer over SSH too, where there is no display; what
     // a program cannot use is refused before it starts.
-    void answersWithoutDisplay_data()
+    void answersWithoutDisplay()
     {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("printed");
+        auto answers = [this](const QString &program, QStringList arguments, int exitCode, const QStringList &printed) {
+            const CliRun result = run(arguments.replaceInStrings("DIR", work_->path()), program);
+            for (QString text : printed)
+                QVERIFY2(result.exitCode == exitCode && (exitCode == 0 ? result.out : result.err).contains(text.replace("DIR", work_->path())),
+                         qPrintable(program + ' ' + arguments.join(' ') + ": " + result.out + result.err));
+        };
         const QString version = TELVARIN_VERSION;
-        QTest::newRow("window, help") << TELVARIN_APP << QStringList{"--help"} << 0
-                                      << QStringList{"telvarin-cli", "telvarin-modem-simulator", "--version"};
-        QTest::newRow("window, version") << TELVARIN_APP << QStringList{"--version"} << 0
-                                         << QStringList{"telvarin " + version + "\n"};
-        QTest::newRow("window, Qt's options") << TELVARIN_APP << QStringList{"--help-all"} << 0
-                                              << QStringList{"--platform"};
-        QTest::newRow("command line, help") << TELVARIN_CLI << QStringList{"--help"} << 0 << QStringList{"Exit codes", "--verify    write: then read the modem back"};
-        QTest::newRow("command line, -v") << TELVARIN_CLI << QStringList{"-v"} << 0 << QStringList{"telvarin-cli " + version + "\n"};
+        answers(TELVARIN_APP, {"--help"}, 0, {"telvarin-cli", "telvarin-modem-simulator", "--version"});
+        answers(TELVARIN_APP, {"--version"}, 0, {"telvarin " + version + "\n"});
+        answers(TELVARIN_APP, {"--help-all"}, 0, {"--platform"});
+        answers(TELVARIN_CLI, {"--help"}, 0, {"Exit codes", "--verify    write: then read the modem back"});
+        answers(TELVARIN_CLI, {"-v"}, 0, {"telvarin-cli " + version + "\n"});
         for (const QStringList &arguments : {QStringList(), QStringList{"--bogus"}})
-            QTest::newRow(qPrintable("window, no display " + arguments.join(' '))) << TELVARIN_APP << arguments << 1
-                                                                               << QStringList{"needs a display", "telvarin-cli"};
-        QTest::newRow("simulator, help") << TELVARIN_SIM << QStringList{"--help"} << 0
-                                         << QStringList{"--verbose", "--log"};
-        QTest::newRow("simulator, version") << TELVARIN_SIM << QStringList{"--version"} << 0
-                                            << QStringList{"telvarin-modem-simulator " + version + "\n"};
+            answers(TELVARIN_APP, arguments, 1, {"needs a display", "telvarin-cli"});
+        answers(TELVARIN_SIM, {"--help"}, 0, {"--verbose", "--log"});
+        answers(TELVARIN_SIM, {"--version"}, 0, {"telvarin-modem-simulator " + version + "\n"});
         // The bash completion, run by bash as bash-completion runs it.
         auto complete = [](const char *words) {
             return QStringList{"-c", "source " TELVARIN_COMPLETION "; COMP_WORDS=(\"$1\" " + QString(words)
                                          + "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _telvarin_cli; echo \"[${COMPREPLY[*]}]\"",
                                "bash", TELVARIN_CLI};
         };
-        QTest::newRow("completion, commands") << "bash" << complete("''") << 0
-                                              << QStringList{"[read write verify ports history sheet -h --help -v --version -q --quiet]"};
-        QTest::newRow("completion, options") << "bash" << complete("-q write --") << 0
-                                             << QStringList{"[--port --slave-id --batch --jobs --json --verify --history --no-history --quiet]"};
-        QTest::newRow("completion, present ports") << "bash" << complete("read --port ''") << 0 << QStringList{"[1"};
-        QTest::newRow("completion, slave IDs") << "bash" << complete("verify --slave-id 3") << 0
-                                               << QStringList{"[3 30 31 32]"};
-        QTest::newRow("simulator, log in no folder") << TELVARIN_SIM << QStringList{"--log", "/telvarin-none/modem.log"}
-                                                     << 1 << QStringList{"/telvarin-none/modem.log: "};
-        QTest::newRow("simulator, memory through another's link") << TELVARIN_SIM << QStringList{"--memory", "DIR/shared/link"}
-                                                                  << 1 << QStringList{"DIR/shared/link is a symbolic link of user nobody"};
-        QTest::newRow("simulator, log over another's file") << TELVARIN_SIM << QStringList{"--log", "DIR/shared/planted"}
-                                                            << 1 << QStringList{"DIR/shared/planted belongs to user nobody"};
-    }
-    void answersWithoutDisplay()
-    {
-        QFETCH(QString, program);
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
-        QFETCH(QStringList, printed);
-        if (arguments.filter("/shared/").size() > 0 && !plantInSharedFolder())
+        answers("bash", complete("''"), 0, {"[read write verify ports history sheet -h --help -v --version -q --quiet]"});
+        answers("bash", complete("-q write --"), 0,
+                {"[--port --slave-id --batch --jobs --json --verify --history --no-history --quiet]"});
+        answers("bash", complete("read --port ''"), 0, {"[1"});
+        answers("bash", complete("verify --slave-id 3"), 0, {"[3 30 31 32]"});
+        answers(TELVARIN_SIM, {"--log", "/telvarin-none/modem.log"}, 1, {"/telvarin-none/modem.log: "});
+        if (!plantInSharedFolder())
             QSKIP("plants files of another user (nobody): needs root and the user nobody");
-        arguments.replaceInStrings("DIR", work_->path());
-        printed.replaceInStrings("DIR", work_->path());
-
-        const CliRun result = run(arguments, program);
-
-        QCOMPARE(result.exitCode, exitCode);
-        for (const QString &text : printed)
-            QVERIFY2((exitCode == 0 ? result.out : result.err).contains(text), qPrintable(result.out + result.err));
+        answers(TELVARIN_SIM, {"--memory", "DIR/shared/link"}, 1, {"DIR/shared/link is a symbolic link of user nobody"});
+        answers(TELVARIN_SIM, {"--log", "DIR/shared/planted"}, 1, {"DIR/shared/planted belongs to user nobody"});
     }
 
     // Only a character device is a port: links to a folder, a file or a FIFO are not listed.
@@ -885,30 +861,18 @@ private slots:
 
     // What goes to standard output is checked to its last byte: a report or
     // table that did not reach it is exit code 2 and a message, never a success.
-    void fullStandardOutput_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("frames");
-        QTest::newRow("read, report") << "read --port 1 --json" << 33;
-        QTest::newRow("read, table") << "read --port 1" << 33;
-        QTest::newRow("verify, differences") << "verify --port 1 FILE" << 33;
-        QTest::newRow("refusal report") << "verify --port 0 --json FILE" << 0;
-        QTest::newRow("ports") << "ports" << 0;
-        QTest::newRow("version") << "--version" << 0;
-    }
     void fullStandardOutput()
     {
-        QFETCH(QString, line);
-        QFETCH(int, frames);
         QVERIFY(writeFile(file("site.txt"), emptyRecords(16)));
-
-        const CliRun result = run(QStringList{"-c", "exec \"$0\" \"$@\" >/dev/full", TELVARIN_CLI}
-                                      + line.replace("FILE", file("site.txt")).split(' '), "/bin/sh");
-
-        QCOMPARE(result.exitCode, 2);
-        QVERIFY2(result.err.endsWith("telvarin-cli: standard output: No space left on device; what was printed there is not whole.\n"),
-                 qPrintable(result.err));
-        QCOMPARE(port_->modem->receivedFrames().size(), frames);
+        const QString told = "telvarin-cli: standard output: No space left on device; what was printed there is not whole.\n";
+        for (const auto &[line, frames] : {std::pair{"read --port 1 --json", 33}, {"read --port 1", 33}, {"verify --port 1 FILE", 33},
+                                           {"verify --port 0 --json FILE", 0}, {"ports", 0}, {"--version", 0}}) {
+            const qsizetype before = port_->modem->receivedFrames().size();
+            const CliRun result = run(QStringList{"-c", "exec \"$0\" \"$@\" >/dev/full", TELVARIN_CLI}
+                                          + QString(line).replace("FILE", file("site.txt")).split(' '), "/bin/sh");
+            QVERIFY2(result.exitCode == 2 && port_->modem->receivedFrames().size() == before + frames && result.err.endsWith(told),
+                     qPrintable(line + (": " + result.err)));
+        }
     }
 
     // A name whose bytes are not UTF-8 is refused, never taken for another name.

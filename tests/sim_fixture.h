@@ -37,6 +37,7 @@ struct CliRun {
     int exitCode = -1;
     QString out;
     QString err;
+    QString said() const { return QString::number(exitCode) + ' ' + out + err; }  // all of it, for one comparison
 };
 
 // The environment a program of this project runs in under test: its ports

@@ -124,12 +124,10 @@ private slots:
     {
         const CliRun result = run({"read", "--port", "1", "--output", file("table.txt")});
 
-        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.said(), QString("0 COM 1 (%1): read the table (slave ID 20).\n").arg(file("data/telvarin/ports/com1")));
         const QByteArray table = record(true, "+911234567890", "Fire, site A") + record(false, "", "Caf")
                                  + emptyRecords(13) + record(true, "012345678901234", "");
         QCOMPARE(readFile(file("table.txt")), table);
-        QCOMPARE(result.out, QString());
-        QCOMPARE(result.err, QString("COM 1 (%1): read the table (slave ID 20).\n").arg(file("data/telvarin/ports/com1")));
         QList<QByteArray> frames{hex("26 02 45 32")};  // E2, the 16 phone slots, the 16 message slots
         for (int n = 0; n < 16; ++n)
             frames << hex("26 05 4d 52") + char(16 * n) + hex("00 10");
@@ -153,8 +151,7 @@ private slots:
         // A reading with holes would load and write back as if whole: the file keeps what it held.
         port_->modem->setAnswerMemoryReads(false);
         const CliRun partial = run({"read", "--port", "1", "--output", file("table.txt")});
-        QCOMPARE(partial.exitCode, 1);
-        QVERIFY2(partial.err.contains("(phone number of channels 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16; "
+        QVERIFY2(partial.exitCode == 1 && partial.err.contains("(phone number of channels 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16; "
                                       "message of channels 1, 2, 3, ")
                      && partial.err.endsWith("table.txt was not written.\n"),
                  qPrintable(partial.err));
@@ -162,8 +159,7 @@ private slots:
         // verify then cannot tell: not a difference, the fields not read are named.
         const CliRun unsure = run({"verify", "--port", "1", "--json", file("table.txt")});
         const QJsonObject unit = QJsonDocument::fromJson(unsure.out.toUtf8())["units"][0].toObject();
-        QCOMPARE(unsure.exitCode, 1);
-        QCOMPARE(unit["result"].toString() + unit["failedFields"][31]["field"].toString(), QString("incompletemessage"));
+        QCOMPARE(QString::number(unsure.exitCode) + unit["result"].toString() + unit["failedFields"][31]["field"].toString(), QString("1incompletemessage"));
         QCOMPARE(unit["differences"].toArray().size() + unit["failedFields"].toArray().size(), 32);
         QVERIFY2(unit["errors"][0].toString().endsWith("so those fields were not checked; 0 differences from "
                                                        + file("table.txt") + " in the rest."), qPrintable(unsure.out));
@@ -177,9 +173,7 @@ private slots:
 
         const CliRun written = run({"write", "--port", "1", "--slave-id", "32", file("site.txt")});
 
-        QCOMPARE(written.exitCode, 0);
-        QCOMPARE(written.err, QString("COM 1 (%1): wrote slave ID 32 and the table of %2.\n")
-                                  .arg(file("data/telvarin/ports/com1"), file("site.txt")));
+        QCOMPARE(written.said(), QString("0 COM 1 (%1): wrote slave ID 32 and the table of %2.\n").arg(file("data/telvarin/ports/com1"), file("site.txt")));
         const QList<QByteArray> frames = port_->modem->receivedFrames();
         QCOMPARE(frames.size(), 1 + 34);  // the settings asked for first
         QCOMPARE(frames.first(5) + frames.last(1),
@@ -194,9 +188,7 @@ private slots:
         QVERIFY(modemsim::loadMemoryFile(file("modem.bin"), restarted, nullptr));
         port_->modem->setState(restarted);
         const CliRun same = run({"verify", "--port", "COM 1", "--slave-id", "32", file("site.txt")});
-        QCOMPARE(same.exitCode, 0);
-        QCOMPARE(same.out, QString());
-        QVERIFY2(same.err.endsWith("/com1): holds the table of " + file("site.txt") + " and slave ID 32.\n"), qPrintable(same.err));
+        QVERIFY2(same.exitCode == 0 && same.out.isEmpty() && same.err.endsWith("/com1): holds the table of " + file("site.txt") + " and slave ID 32.\n"), qPrintable(same.err));
         // --quiet: nothing but errors.
         for (const QString command : {"write --port 1 --slave-id 32 -q FILE", "verify --port 1 --quiet FILE"})
             QCOMPARE(run(QString(command).replace("FILE", file("site.txt")).split(' ')).err, QString());
@@ -213,15 +205,13 @@ private slots:
         changed.putText(0x1000, "Cab");
         port_->modem->setState(changed);
         const CliRun differing = run({"verify", "--port", "1", "--slave-id", "32", "--quiet", file("site.txt")});
-        QCOMPARE(differing.exitCode, 1);
-        QCOMPARE(differing.out, QString("Slave ID: the modem has one outside 1 to 32, expected 32.\n"
-                                        "Channel 1 message: the modem has \"Intruder!\", the file has \"Intruder\".\n"
-                                        "Channel 2: enabled in the modem, disabled in the file.\n"
-                                        "Channel 10 phone number: the modem has \"+441234567899\", the file has "
-                                        "\"+441234567890\".\n"
-                                        "Channel 16 message: the modem has \"Cab\", the file has \"Cafe ok\".\n"));
-        QCOMPARE(differing.err, "telvarin-cli: COM 1 (" + file("data/telvarin/ports/com1") + "): 5 differences from "
-                                    + file("site.txt") + ".\n");
+        QCOMPARE(differing.said(), "1 Slave ID: the modem has one outside 1 to 32, expected 32.\n"
+                                   "Channel 1 message: the modem has \"Intruder!\", the file has \"Intruder\".\n"
+                                   "Channel 2: enabled in the modem, disabled in the file.\n"
+                                   "Channel 10 phone number: the modem has \"+441234567899\", the file has \"+441234567890\".\n"
+                                   "Channel 16 message: the modem has \"Cab\", the file has \"Cafe ok\".\n"
+                                   "telvarin-cli: COM 1 (" + file("data/telvarin/ports/com1") + "): 5 differences from "
+                                       + file("site.txt") + ".\n");
     }
 
     // write --verify reads the modem back: a write the modem lost is one
@@ -586,10 +576,9 @@ private slots:
 
         const CliRun result = run(line.replace("FILE", file("table.txt")).replace("DIR", work_->path()).split(' '));
 
-        QCOMPARE(result.exitCode, exitCode);
-        QVERIFY2(result.err.contains(named.replace("FILE", file("table.txt")).replace("DIR", work_->path())), qPrintable(result.err));
-        QCOMPARE(result.err.count('\n'), 1);
-        QCOMPARE(result.out, QString());
+        named.replace("FILE", file("table.txt")).replace("DIR", work_->path());
+        QVERIFY2(result.exitCode == exitCode && result.err.contains(named) && result.err.count('\n') == 1 && result.out.isEmpty(),
+                 qPrintable(result.said()));
         QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
         QCOMPARE(port_->modem->receivedFrames().size(), fault == "stall" || fault == "drop" ? 4 : fault == "quote" ? 33
                                                         : fault.isEmpty() || fault == "in use" || fault == "fifo" || fault == "big" ? 0 : 1);
@@ -637,12 +626,9 @@ private slots:
         QVERIFY(port_->modem->waitForFrames(frames, 10000));
         ::kill(pid_t(process->processId()), signal);
 
-        QVERIFY(process->waitForFinished(30000));
-        QCOMPARE(process->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process->exitCode(), 128 + signal);
+        const CliRun stopped = finished(*process);  // and not killed by the signal
+        QVERIFY2(stopped.exitCode == 128 + signal && stopped.err.contains(said), qPrintable(stopped.said()));
         QVERIFY(port_->modem->receivedFrames().size() <= frames + 1);
-        const QString err = process->readAllStandardError();
-        QVERIFY2(err.contains(said), qPrintable(err));
         QCOMPARE(readFile(file("table.txt")), kept);
         QCOMPARE(QDir(work_->path()).entryList(QDir::Files), QStringList{"table.txt"});
         QSerialPort again(file("data/telvarin/ports/com1"));
@@ -687,8 +673,7 @@ private slots:
 
         const CliRun result = run(line.replace("FILE", file("table.txt")).split(' '));
 
-        QVERIFY2(result.err.contains(said), qPrintable(result.err));
-        QCOMPARE(result.exitCode, trailOf == 0 ? 0 : 1);
+        QVERIFY2(result.exitCode == (trailOf == 0 ? 0 : 1) && result.err.contains(said), qPrintable(result.said()));
     }
 
     // Ctrl-C while the line babbles ends the wait for it to go quiet at once.
@@ -932,10 +917,9 @@ private slots:
         QVERIFY(simulator->waitForReadyRead(10000));  // its port is up
         QVERIFY(QDir(file("gone")).removeRecursively());
         simulator->terminate();
-        QVERIFY(simulator->waitForFinished(10000));
-        QCOMPARE(simulator->exitCode(), 1);
-        QCOMPARE(QString(simulator->readAllStandardError()),
-                 QString("telvarin-modem-simulator: the memory could not be saved to %1: No such file or directory\n").arg(file("gone/modem.bin")));
+        const CliRun ended = finished(*simulator);
+        QCOMPARE(QString::number(ended.exitCode) + ' ' + ended.err,
+                 QString("1 telvarin-modem-simulator: the memory could not be saved to %1: No such file or directory\n").arg(file("gone/modem.bin")));
     }
 
     // The progress line fits the terminal: the bar shrinks, then the title

@@ -280,10 +280,8 @@ private slots:
 
         const CliRun text = run({"verify", "--batch", file("bench.csv")});
 
-        QCOMPARE(text.exitCode, 1);
-        QCOMPARE(port_->modem->receivedFrames().size(), 33);
-        QCOMPARE(second_->receivedFrames().size(), 33);
-        QCOMPARE(silent.receivedFrames().size(), 1);
+        QCOMPARE(QList<qsizetype>({text.exitCode, port_->modem->receivedFrames().size(), second_->receivedFrames().size(),
+                                   silent.receivedFrames().size()}), QList<qsizetype>({1, 33, 33, 1}));
         const QString label = "COM %1 (" + file("data/telvarin/ports/com%1") + ")";
         QCOMPARE(text.out, label.arg(2) + ": Channel 1 message: the modem has \"Fire, site B\", the file has \"Fire, site A\".\n"
                                + label.arg(2) + ": Channel 2 message: the modem has \"Caf\\xe9 ok\", the file has \"Caf\".\n"
@@ -318,8 +316,7 @@ private slots:
     {
         const CliRun read = run({"read", "--port", "1", "--json"});
 
-        QCOMPARE(read.exitCode, 0);
-        QCOMPARE(read.err, QString());  // the note for people stays off standard error
+        QCOMPARE(QString::number(read.exitCode) + read.err, QString("0"));  // the note for people stays off standard error
         QString empty;
         for (int channel = 3; channel <= 15; ++channel)
             empty += QString("{'channel': %1, 'enabled': false, 'phoneNo': '', 'message': ''}, ").arg(channel);
@@ -485,7 +482,6 @@ private slots:
         QTest::newRow("silent, read") << "read --port 1" << QByteArray() << "silent" << 1
                                       << "Cannot communicate with device (no answer to the first read); no file was written.";
         QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
-        QTest::newRow("silent, verify") << "verify --port 1 FILE" << good << "silent" << 1 << "Cannot communicate with device";
         QTest::newRow("silent, write") << write << good << "silent" << 1 << "/com1): Cannot communicate with device (no answer "
                                                                            "to the first read); nothing was written.";
         QTest::newRow("too long, fast read") << "read --fast --port 1 -o FILE" << QByteArray() << "long" << 1 << "COM 1";

@@ -4,6 +4,7 @@
 #include "configfile/config_format.h"
 #include "configfile/config_messages.h"
 #include "configfile/savable_check.h"
+#include "file_bytes.h"
 #include "fuzz/round_trip_property.h"
 
 #include <QBuffer>
@@ -33,18 +34,6 @@ ConfigReadResult readBytes(QByteArray bytes)
     return readConfig(buffer);
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QStringList entries(const QString &dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -66,7 +55,7 @@ QString makeTarget(const QTemporaryDir &dir, const QString &name, const QByteArr
     } else if (name == "folder")
         QDir().mkdir(path);
     else if (name != "missing")
-        writeBytes(path, content);
+        writeFile(path, content);
     return path;
 }
 
@@ -204,7 +193,7 @@ private slots:
             table[6] = row7;
             const FileResult result = saveConfigFile(path, table);
             QVERIFY2(!result.ok && matches(reason, result.error), qPrintable(result.error));
-            QVERIFY2(entries(dir.path()) == before && (target != "file" || fileBytes(path) == "old"), qPrintable(reason));
+            QVERIFY2(entries(dir.path()) == before && (target != "file" || readFile(path) == "old"), qPrintable(reason));
         };
         refused("file", {true, "1\"\r\n\"2", "x"}, "^Channel 7 .*double quote right before a line break");
         // Read back as saved, but not once an editor made every line end LF.
@@ -224,7 +213,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("config.txt");
         const QByteArray before = QByteArray("old content\r\n").repeated(100);
-        QVERIFY(writeBytes(path, before));
+        QVERIFY(writeFile(path, before));
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit old{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
@@ -238,7 +227,7 @@ private slots:
             setrlimit(RLIMIT_FSIZE, &old);
             QVERIFY2(!result.ok && result.error == strerror(EFBIG), qPrintable(result.error));
             QCOMPARE(entries(dir.path()), QStringList{"config.txt"});
-            QCOMPARE(fileBytes(path), before);
+            QCOMPARE(readFile(path), before);
         }
     }
 

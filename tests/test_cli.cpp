@@ -228,8 +228,7 @@ private slots:
 
         const CliRun checked = run({"write", "--verify", "--port", "1", "--port", "3", "--slave-id", "7", file("site.txt"), "--json"});
 
-        QCOMPARE(checked.exitCode, 1);
-        QCOMPARE(port_->modem->receivedFrames().size(), 1 + 34 + 33);
+        QCOMPARE(QList<qsizetype>({checked.exitCode, port_->modem->receivedFrames().size()}), QList<qsizetype>({1, 1 + 34 + 33}));
         QCOMPARE(silent.receivedFrames(), QList<QByteArray>{hex("26 02 45 32")});
         QCOMPARE(reportWithoutTimes(checked.out), expected(R"({'format': 1, 'command': 'write', 'exitCode': 1, 'errors': [], 'units': [
             {'port': '1', 'label': 'COM 1 (DIR/com1)', 'device': 'DIR/com1', 'slaveId': 7, 'file': 'SITE', 'result': 'differs',
@@ -470,76 +469,68 @@ private slots:
         const QByteArray longPhoneNo = emptyRecords(11) + record(false, "1234567890123456", "") + emptyRecords(4);
         const QByteArray latin1 = emptyRecords(2) + record(false, "", "Caf\xE9") + emptyRecords(13);
         const QString write = "write --port 1 --slave-id 1 FILE";
-        QTest::newRow("quote, read to stdout") << "read --port 1" << QByteArray() << "quote" << 2 << "standard output: Channel 1 "
-                                                  "cannot be kept exactly in the file. Its phone number holds a double quote";
-        QTest::newRow("quote, read to a file") << "read --port 1 -o FILE" << QByteArray() << "quote" << 2 << "then save again.";
-        QTest::newRow("output stalled") << write << good << "stall" << 1 << "/com1): The Write stopped: command 4 did not leave the port";
-        QTest::newRow("line lost") << write << good << "drop" << 1
-                                   << "/com1) was lost: the adapter was removed or the line hung up. 3 of 34 commands "
-                                      "reached the line";
-        QTest::newRow("line lost, read") << "read --port 1 -o check-unit.txt" << QByteArray() << "drop" << 1
-                                         << "hung up. The file check-unit.txt was not written.";
-        QTest::newRow("silent, read") << "read --port 1" << QByteArray() << "silent" << 1
-                                      << "Cannot communicate with device (no answer to the first read); no file was written.";
-        QTest::newRow("port in use") << write << good << "in use" << 2 << "Permission error while locking the device";
-        QTest::newRow("silent, write") << write << good << "silent" << 1 << "/com1): Cannot communicate with device (no answer "
-                                                                           "to the first read); nothing was written.";
-        QTest::newRow("too long, fast read") << "read --fast --port 1 -o FILE" << QByteArray() << "long" << 1 << "COM 1";
-        QTest::newRow("--fast on write") << write + " --fast" << good << "" << 2 << "write takes no --fast: the modem does not answer";
-        QTest::newRow("read into a folder") << "read --port 1 -o DIR" << QByteArray() << "" << 2 << "It is a folder";
-        QTest::newRow("read into a missing folder") << "read --port 1 -o FILE/t.txt" << QByteArray() << "" << 2
-                                                    << "FILE/t.txt: The folder FILE does not exist.";
-        QTest::newRow("read into a device") << "read --port 1 -o /dev/null" << QByteArray() << "" << 2
-                                            << "/dev/null: It is a character device";
-        QTest::newRow("--output on write") << write + " -o FILE" << good << "" << 2 << "write takes no --output";
-        QTest::newRow("--verify on verify") << "verify --verify --port 1 FILE" << good << "" << 2 << "verify takes no --verify";
+        auto row = [](const char *name, const QString &line, const QByteArray &file, const QString &fault, int exitCode,
+                      const QString &named) { QTest::newRow(name) << line << file << fault << exitCode << named; };
+        auto refused = [&](const char *name, const char *line, const char *named) { row(name, line, {}, {}, 2, named); };  // at once
+        row("quote, read to stdout", "read --port 1", {}, "quote", 2,
+            "standard output: Channel 1 cannot be kept exactly in the file. Its phone number holds a double quote");
+        row("quote, read to a file", "read --port 1 -o FILE", {}, "quote", 2, "then save again.");
+        row("output stalled", write, good, "stall", 1, "/com1): The Write stopped: command 4 did not leave the port");
+        row("line lost", write, good, "drop", 1,
+            "/com1) was lost: the adapter was removed or the line hung up. 3 of 34 commands reached the line");
+        row("line lost, read", "read --port 1 -o check-unit.txt", {}, "drop", 1,
+            "hung up. The file check-unit.txt was not written.");
+        row("silent, read", "read --port 1", {}, "silent", 1,
+            "Cannot communicate with device (no answer to the first read); no file was written.");
+        row("port in use", write, good, "in use", 2, "Permission error while locking the device");
+        row("silent, write", write, good, "silent", 1,
+            "/com1): Cannot communicate with device (no answer to the first read); nothing was written.");
+        row("too long, fast read", "read --fast --port 1 -o FILE", {}, "long", 1, "COM 1");
+        row("--fast on write", write + " --fast", good, "", 2, "write takes no --fast: the modem does not answer");
+        refused("read into a folder", "read --port 1 -o DIR", "It is a folder");
+        refused("read into a missing folder", "read --port 1 -o FILE/t.txt", "FILE/t.txt: The folder FILE does not exist.");
+        refused("read into a device", "read --port 1 -o /dev/null", "/dev/null: It is a character device");
+        row("--output on write", write + " -o FILE", good, "", 2, "write takes no --output");
+        row("--verify on verify", "verify --verify --port 1 FILE", good, "", 2, "verify takes no --verify");
         // Planted by another user in a sticky folder every user may write to.
-        QTest::newRow("read through another's link") << "read --port 1 -o DIR/shared/link" << QByteArray() << "" << 2
-                                                     << "DIR/shared/link: DIR/shared/link is a symbolic link of user nobody";
-        QTest::newRow("read over another's file") << "read --port 1 -o DIR/shared/planted" << QByteArray() << "" << 2
-                                                  << "DIR/shared/planted belongs to user nobody";
-        QTest::newRow("\u00e9, write") << write << latin1 << "" << 2
-                                    << "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9), a character the device "
-                                       "cannot give back";
-        QTest::newRow("\u00e9, verify") << "verify --port 1 FILE" << latin1 << "" << 2
-                                     << "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9)";
-        QTest::newRow("file cut short") << write << emptyRecords(15) + "1\r\n\"x\"\r\n" << "" << 2 << "FILE: line 48";
-        QTest::newRow("phone number of 16") << write << longPhoneNo << "" << 2
-                                            << "FILE: Channel 12: the phone number has 16 characters; the device holds at most 15.";
-        QTest::newRow("message of 161") << write << emptyRecords(1) + record(false, "", QByteArray(161, 'm')) + emptyRecords(14)
-                                    << "" << 2 << "FILE: Channel 2";
+        refused("read through another's link", "read --port 1 -o DIR/shared/link",
+                "DIR/shared/link: DIR/shared/link is a symbolic link of user nobody");
+        refused("read over another's file", "read --port 1 -o DIR/shared/planted", "DIR/shared/planted belongs to user nobody");
+        row("\u00e9, write", write, latin1, "", 2,
+            "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9), a character the device cannot give back");
+        row("\u00e9, verify", "verify --port 1 FILE", latin1, "", 2, "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9)");
+        row("file cut short", write, emptyRecords(15) + "1\r\n\"x\"\r\n", "", 2, "FILE: line 48");
+        row("phone number of 16", write, longPhoneNo, "", 2,
+            "FILE: Channel 12: the phone number has 16 characters; the device holds at most 15.");
+        row("message of 161", write, emptyRecords(1) + record(false, "", QByteArray(161, 'm')) + emptyRecords(14), "", 2,
+            "FILE: Channel 2");
         // A hand-made file whose texts the reading rules cut at an inner quote.
         const QByteArray cut = emptyRecords(2) + "1,\"555\",\"say \"hi\" now\"\r\n" + emptyRecords(3)
                                + "0\r\n\"12\"3\"\r\n\"\"\r\n" + emptyRecords(9);
-        QTest::newRow("texts cut, write") << write << cut << "" << 2 << "FILE: The file is not in the form Save "
-                                                                         "writes, and the reading rules cut channels 3 and 7";
-        QTest::newRow("texts cut, verify") << "verify --port 1 FILE" << cut << "" << 2 << "channels 3 and 7";
-        QTest::newRow("manifest line 4") << "verify --batch FILE" << QByteArray("1,,a.txt\n\n2,,b.txt\nCOM 0,,c.txt\n") << ""
-                                         << 2 << "FILE: line 4: \"COM 0\" is neither";
-        QTest::newRow("one output, two ports") << "read --port 1 --port 2 -o FILE" << QByteArray() << "" << 2
-                                               << "a read of several ports needs --output with {port} in it";
-        QTest::newRow("two reads, one file") << "read --port 1 --port DIR/COM1 -o DIR/{port}" << QByteArray() << "" << 2
-                                             << "\"1\" and \"DIR/COM1\" would both be read into DIR/COM1";
-        QTest::newRow("three slave IDs, two ports") << "write --port 1 --port 2 --slave-id 1 --slave-id 2 --slave-id 3 FILE"
-                                                    << good << "" << 2 << "3 --slave-id for 2 --port";
-        QTest::newRow("missing port") << "write --port 9 --slave-id 1 FILE" << good << "" << 2 << "COM 9";
-        QTest::newRow("not a serial port") << "read --port /dev/null" << QByteArray() << "" << 2
-                                           << "/dev/null: this is not a serial port.";
-        QTest::newRow("missing device") << "read --port /dev/telvarin-none" << QByteArray() << "" << 2
-                                        << "/dev/telvarin-none";
-        QTest::newRow("slave ID 33") << "write --port 1 --slave-id 33 FILE" << good << "" << 2 << "33";
-        QTest::newRow("COM 0") << "verify --port 0 FILE" << good << "" << 2 << "COM number 1 to 255";
-        QTest::newRow("COM 255") << "verify --port COM255 FILE" << good << "" << 2 << "COM 255: no serial device";
-        QTest::newRow("pseudo-terminal multiplexer") << "read --port /dev/ptmx" << QByteArray() << "" << 2
-                                                     << "/dev/ptmx: this is not a serial port.";
-        QTest::newRow("--jobs 0") << "verify --port 1 --jobs 0 FILE" << good << "" << 2 << "--jobs \"0\" is not a number";
+        row("texts cut, write", write, cut, "", 2,
+            "FILE: The file is not in the form Save writes, and the reading rules cut channels 3 and 7");
+        row("texts cut, verify", "verify --port 1 FILE", cut, "", 2, "channels 3 and 7");
+        row("manifest line 4", "verify --batch FILE", QByteArray("1,,a.txt\n\n2,,b.txt\nCOM 0,,c.txt\n"), "", 2,
+            "FILE: line 4: \"COM 0\" is neither");
+        refused("one output, two ports", "read --port 1 --port 2 -o FILE",
+                "a read of several ports needs --output with {port} in it");
+        refused("two reads, one file", "read --port 1 --port DIR/COM1 -o DIR/{port}",
+                "\"1\" and \"DIR/COM1\" would both be read into DIR/COM1");
+        row("three slave IDs, two ports", "write --port 1 --port 2 --slave-id 1 --slave-id 2 --slave-id 3 FILE", good, "", 2,
+            "3 --slave-id for 2 --port");
+        row("missing port", "write --port 9 --slave-id 1 FILE", good, "", 2, "COM 9");
+        refused("not a serial port", "read --port /dev/null", "/dev/null: this is not a serial port.");
+        refused("missing device", "read --port /dev/telvarin-none", "/dev/telvarin-none");
+        row("slave ID 33", "write --port 1 --slave-id 33 FILE", good, "", 2, "33");
+        row("COM 0", "verify --port 0 FILE", good, "", 2, "COM number 1 to 255");
+        row("COM 255", "verify --port COM255 FILE", good, "", 2, "COM 255: no serial device");
+        refused("pseudo-terminal multiplexer", "read --port /dev/ptmx", "/dev/ptmx: this is not a serial port.");
+        row("--jobs 0", "verify --port 1 --jobs 0 FILE", good, "", 2, "--jobs \"0\" is not a number");
         // A manifest that is no ordinary file is refused at once, one too big unread.
-        QTest::newRow("manifest, FIFO") << "verify --batch DIR/fifo" << QByteArray() << "fifo" << 2
-                                        << "DIR/fifo: It is a FIFO (named pipe), not an ordinary file.";
-        QTest::newRow("manifest, device") << "read --batch /dev/zero" << QByteArray() << "" << 2
-                                          << "/dev/zero: It is a character device";
-        QTest::newRow("manifest, too big") << "verify --batch DIR/big.csv" << QByteArray() << "big" << 2
-                                           << "DIR/big.csv: larger than 16 MB";
+        row("manifest, FIFO", "verify --batch DIR/fifo", {}, "fifo", 2,
+            "DIR/fifo: It is a FIFO (named pipe), not an ordinary file.");
+        refused("manifest, device", "read --batch /dev/zero", "/dev/zero: It is a character device");
+        row("manifest, too big", "verify --batch DIR/big.csv", {}, "big", 2, "DIR/big.csv: larger than 16 MB");
     }
 
     // Each failure is one line that names the port or the file; nothing is
@@ -682,8 +673,7 @@ private slots:
         sinceSignal.start();
         ::kill(pid_t(process->processId()), SIGINT);
         QVERIFY(process->waitForFinished(30000));
-        QVERIFY2(sinceSignal.elapsed() < 1000, qPrintable(QString::number(sinceSignal.elapsed())));
-        QCOMPARE(process->exitCode(), 130);
+        QVERIFY2(sinceSignal.elapsed() < 1000 && process->exitCode() == 130, qPrintable(QString::number(sinceSignal.elapsed())));
     }
 
     // Help and version answer over SSH too, where there is no display; what
@@ -826,8 +816,7 @@ private slots:
 
         const CliRun result = run({"-c", "ulimit -n 1024; exec \"$0\" \"$@\"", TELVARIN_CLI, "write", "--jobs", "100000", "--batch", file("big.csv")}, "/bin/sh");
 
-        QCOMPARE(result.exitCode, 2);
-        QVERIFY2(result.err.contains("--jobs 100000: 100000 units at once need about"), qPrintable(result.err));
+        QVERIFY2(result.exitCode == 2 && result.err.contains("--jobs 100000: 100000 units at once need about"), qPrintable(result.said()));
         rusage usage {};
         QCOMPARE(::getrusage(RUSAGE_CHILDREN, &usage), 0);
         QVERIFY2(usage.ru_maxrss < 100 * 1024 || kAddressSanitizer, qPrintable(QString::number(usage.ru_maxrss)));  // in kB
@@ -859,8 +848,7 @@ private slots:
         for (const QString line : {"write --port 1 --slave-id 1", "read --port 1 -o"}) {
             const CliRun result = run({"-c", QString("exec \"$0\" %1 \"$1/$(printf 'out\\351.txt')\"").arg(line), TELVARIN_CLI,
                                        work_->path()}, "/bin/sh");
-            QCOMPARE(result.exitCode, 2);
-            QVERIFY2(result.err.contains("/out\\xE9.txt\" is not UTF-8 text"), qPrintable(result.err));
+            QVERIFY2(result.exitCode == 2 && result.err.contains("/out\\xE9.txt\" is not UTF-8 text"), qPrintable(result.said()));
         }
         QCOMPARE(port_->modem->receivedFrames().size(), 0);
         QVERIFY(!QFile::exists(file("out\uFFFD.txt")));
@@ -890,8 +878,7 @@ private slots:
         ::close(slave);
         ::close(master);
 
-        QCOMPARE(toTerminal.exitCode, 0);
-        QVERIFY2(shown.contains("\"\\x1b]0;owned\\x07\tA\r\nB\"\r\n") && !shown.contains('\x1b'), shown.constData());
+        QVERIFY2(toTerminal.exitCode == 0 && shown.contains("\"\\x1b]0;owned\\x07\tA\r\nB\"\r\n") && !shown.contains('\x1b'), shown.constData());
         const QString note = "standard output is a terminal: control characters in the table are shown as \\xNN. "
                              "Send it to a file for the exact bytes.\n";
         QCOMPARE(toTerminal.err.count(note), 1);

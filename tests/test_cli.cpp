@@ -585,41 +585,33 @@ private slots:
     // Ctrl-C or SIGTERM ends the run after the transaction under way (after
     // `frames` commands; one: the settings a Write asks a silent modem for
     // first); the port is free again and FILE keeps what it held.
-    void stopSignal_data()
-    {
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("frames");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("Ctrl-C, read") << SIGINT << "read --port 1 -o FILE" << 5 << "interrupted";
-        QTest::newRow("SIGTERM, write") << SIGTERM << "write --port 1 --slave-id 1 FILE" << 5 << "commands reached the line, so the device holds only part";
-        QTest::newRow("Ctrl-C, write, asking first") << SIGINT << "write --port 1 --slave-id 1 FILE" << 1
-                                                     << "interrupted; no write command reached the line, so the device holds what it held before.";
-        QTest::newRow("Ctrl-C, verify") << SIGINT << "verify --port 1 FILE" << 5 << "interrupted";
-        QTest::newRow("Ctrl-C, two units") << SIGINT << "verify --port 2 --port 1 FILE" << 5 << "interrupted";
-        QTest::newRow("Ctrl-C, one at a time") << SIGINT << "verify --jobs 1 --port 1 --port 2 FILE" << 5 << "2: interrupted before it started;";
-    }
     void stopSignal()
     {
-        QFETCH(int, signal);
-        QFETCH(QString, line);
-        QFETCH(int, frames);
-        QFETCH(QString, said);
-        const QByteArray kept = emptyRecords(16);
-        QVERIFY(writeFile(file("table.txt"), kept));
-        port_->modem->setSilent(frames == 1);
-        QProcess *process = start(line.replace("FILE", file("table.txt")).split(' '));
+        auto stop = [this](int signal, QString line, int frames, const QString &said) {
+            cleanup(), init();  // a fresh modem and folder for each
+            const QByteArray kept = emptyRecords(16);
+            QVERIFY(writeFile(file("table.txt"), kept));
+            port_->modem->setSilent(frames == 1);
+            QProcess *process = start(line.replace("FILE", file("table.txt")).split(' '));
 
-        QVERIFY(port_->modem->waitForFrames(frames, 10000));
-        ::kill(pid_t(process->processId()), signal);
+            QVERIFY2(port_->modem->waitForFrames(frames, 10000), qPrintable(line));
+            ::kill(pid_t(process->processId()), signal);
 
-        const CliRun stopped = finished(*process);  // and not killed by the signal
-        QVERIFY2(stopped.exitCode == 128 + signal && stopped.err.contains(said), qPrintable(stopped.said()));
-        QVERIFY(port_->modem->receivedFrames().size() <= frames + 1);
-        QCOMPARE(readFile(file("table.txt")), kept);
-        QCOMPARE(QDir(work_->path()).entryList(QDir::Files), QStringList{"table.txt"});
-        QSerialPort again(file("data/telvarin/ports/com1"));
-        QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
+            const CliRun stopped = finished(*process);  // and not killed by the signal
+            QVERIFY2(stopped.exitCode == 128 + signal && stopped.err.contains(said), qPrintable(line + ": " + stopped.said()));
+            QVERIFY(port_->modem->receivedFrames().size() <= frames + 1);
+            QCOMPARE(readFile(file("table.txt")), kept);
+            QCOMPARE(QDir(work_->path()).entryList(QDir::Files), QStringList{"table.txt"});
+            QSerialPort again(file("data/telvarin/ports/com1"));
+            QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(line + ": " + again.errorString()));
+        };
+        stop(SIGINT, "read --port 1 -o FILE", 5, "interrupted");
+        stop(SIGTERM, "write --port 1 --slave-id 1 FILE", 5, "commands reached the line, so the device holds only part");
+        stop(SIGINT, "write --port 1 --slave-id 1 FILE", 1,  // asking first
+             "interrupted; no write command reached the line, so the device holds what it held before.");
+        stop(SIGINT, "verify --port 1 FILE", 5, "interrupted");
+        stop(SIGINT, "verify --port 2 --port 1 FILE", 5, "interrupted");  // two units
+        stop(SIGINT, "verify --jobs 1 --port 1 --port 2 FILE", 5, "2: interrupted before it started;");  // one at a time
     }
 
     // A modem that starts to answer 50 ms late is read whole, with and
@@ -627,40 +619,29 @@ private slots:
     // again 10 ms later, missing the next command meanwhile; a byte 40 ms
     // after the last reply, inside its window) gets that field reported as
     // not read.
-    void slowOrRepeatingModem_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("trailOf");  // the command whose reply is followed by `trail`; 0: none
-        QTest::addColumn<QByteArray>("trail");
-        QTest::addColumn<int>("gapMs");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("50 ms late, read") << "read --port 1 -o FILE" << 0 << QByteArray() << 0 << "read the table";
-        QTest::newRow("50 ms late, verify --fast") << "verify --fast --port 1 FILE" << 0 << QByteArray() << 0 << "holds the table";
-        QTest::newRow("repeat 10 ms later") << "read --fast --port 1 -o FILE" << 3 << QByteArray() << 10
-                                            << "did not answer every read (phone number of channel 2)";
-        QTest::newRow("one byte 40 ms after the last") << "read --fast --port 1" << 33 << QByteArray("x") << 40
-                                                       << "did not answer every read (message of channel 16)";
-    }
     void slowOrRepeatingModem()
     {
-        QFETCH(QString, line);
-        QFETCH(int, trailOf);
-        QFETCH(QByteArray, trail);
-        QFETCH(int, gapMs);
-        QFETCH(QString, said);
-        port_->modem->setPaceAtLineRate(trailOf == 0);
-        port_->modem->setProcessingDelayMs(trailOf == 0 ? 50 : 10);
-        if (trailOf)
-            port_->modem->trailReplyOfCommand(trailOf, trail, gapMs);
-        QVERIFY(writeFile(file("table.txt"), record(true, "+911234567890", "Fire, site A") + emptyRecords(14)
-                                               + record(true, "012345678901234", "")));
-        modemsim::ModemState state = port_->modem->state();
-        state.putText(0x0200, "");
-        port_->modem->setState(state);
+        // trailOf: the command whose reply is followed by `trail` after gapMs; 0: none
+        auto read = [this](QString line, int trailOf, const QByteArray &trail, int gapMs, const QString &said) {
+            cleanup(), init();  // a fresh modem and folder for each
+            port_->modem->setPaceAtLineRate(trailOf == 0);
+            port_->modem->setProcessingDelayMs(trailOf == 0 ? 50 : 10);
+            if (trailOf)
+                port_->modem->trailReplyOfCommand(trailOf, trail, gapMs);
+            QVERIFY(writeFile(file("table.txt"), record(true, "+911234567890", "Fire, site A") + emptyRecords(14)
+                                                   + record(true, "012345678901234", "")));
+            modemsim::ModemState state = port_->modem->state();
+            state.putText(0x0200, "");
+            port_->modem->setState(state);
 
-        const CliRun result = run(line.replace("FILE", file("table.txt")).split(' '));
+            const CliRun result = run(line.replace("FILE", file("table.txt")).split(' '));
 
-        QVERIFY2(result.exitCode == (trailOf == 0 ? 0 : 1) && result.err.contains(said), qPrintable(result.said()));
+            QVERIFY2(result.exitCode == (trailOf == 0 ? 0 : 1) && result.err.contains(said), qPrintable(line + ": " + result.said()));
+        };
+        read("read --port 1 -o FILE", 0, {}, 0, "read the table");
+        read("verify --fast --port 1 FILE", 0, {}, 0, "holds the table");
+        read("read --fast --port 1 -o FILE", 3, {}, 10, "did not answer every read (phone number of channel 2)");  // the reply again
+        read("read --fast --port 1", 33, "x", 40, "did not answer every read (message of channel 16)");  // a byte after the last
     }
 
     // Ctrl-C while the line babbles ends the wait for it to go quiet at once.

@@ -458,19 +458,57 @@ private slots:
         QCOMPARE(unitListProblem({{com1, {}, "a"}, {pts, {}, "b"}}, false), QString("the port \"%1\" is given twice (as \"%2\")").arg(com1, pts));
     }
 
-    void refusedOrFailed_data()
+    // Each failure is one line that names the port or the file; nothing is
+    // written anywhere.
+    void refusedOrFailed()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QByteArray>("fileContent");  // of FILE; none when empty
-        QTest::addColumn<QString>("fault");            // of the modem or the line
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("named");
         const QByteArray good = emptyRecords(16);
         const QByteArray longPhoneNo = emptyRecords(11) + record(false, "1234567890123456", "") + emptyRecords(4);
         const QByteArray latin1 = emptyRecords(2) + record(false, "", "Caf\xE9") + emptyRecords(13);
         const QString write = "write --port 1 --slave-id 1 FILE";
-        auto row = [](const char *name, const QString &line, const QByteArray &file, const QString &fault, int exitCode,
-                      const QString &named) { QTest::newRow(name) << line << file << fault << exitCode << named; };
+        // fault: of the modem or the line; fileContent: of FILE, none when empty
+        auto row = [this](const char *name, QString line, const QByteArray &fileContent, const QString &fault, int exitCode,
+                          QString named) {
+            cleanup(), init();  // a fresh modem and folder for each
+            QVERIFY2(!line.contains("/shared/") || plantInSharedFolder(), name);
+            port_->modem->setSilent(fault == "silent");
+            modemsim::ModemState held = port_->modem->state();
+            held.putText(0x0000, fault == "quote" ? "1\"\r\n\"2" : "");  // a text the file would read back shorter
+            port_->modem->setState(held);
+            port_->modem->injectBeforeNextReply(fault == "long" ? "E" : "");  // a reply one byte too long
+            if (fault == "stall")
+                port_->modem->stallOutputAfterCommand(4);  // the settings asked for, then 3 writes
+            else if (fault == "drop")
+                port_->modem->dropLineAfterCommand(4);
+            QSerialPort other(port_->modem->slavePath());  // another program on the modem
+            QVERIFY(fault != "in use" || other.open(QIODevice::ReadWrite));
+            QVERIFY(QFile::link(file("gone"), port_->directory() + "/com9"));  // COM 9: its device is not there
+            QVERIFY(fileContent.isEmpty() || writeFile(file("table.txt"), fileContent));
+            QVERIFY(fault != "fifo" || ::mkfifo(qPrintable(file("fifo")), 0600) == 0);
+            QFile big(file("big.csv"));  // sparse: 16 MB and a byte of nothing
+            QVERIFY(fault != "big" || (big.open(QIODevice::WriteOnly) && big.resize(16 * 1024 * 1024 + 1)));
+
+            const CliRun result = run(line.replace("FILE", file("table.txt")).replace("DIR", work_->path()).split(' '));
+
+            named.replace("FILE", file("table.txt")).replace("DIR", work_->path());
+            QVERIFY2(result.exitCode == exitCode && result.err.contains(named) && result.err.count('\n') == 1 && result.out.isEmpty(),
+                     qPrintable(name + (": " + result.said())));
+            QVERIFY2(readFile(file("table.txt")) == (fileContent.isEmpty() ? QByteArray("(missing)") : fileContent), name);
+            const int frames = fault == "stall" || fault == "drop" ? 4 : fault == "quote" ? 33
+                               : fault.isEmpty() || fault == "in use" || fault == "fifo" || fault == "big" ? 0 : 1;
+            QVERIFY2(port_->modem->receivedFrames().size() == frames, name);
+            if (fault != "" && fault != "fifo")
+                return;
+            // With --json a script gets a document all the same, and standard error the error alone.
+            const CliRun report = run((line + " --json").split(' '));
+            const QJsonObject object = QJsonDocument::fromJson(report.out.toUtf8()).object();
+            QStringList errors = object["errors"].toVariant().toStringList();
+            for (const QJsonValue unit : object["units"].toArray())
+                errors += unit["errors"].toVariant().toStringList();
+            QCOMPARE(QList<qsizetype>({report.exitCode, object["exitCode"].toInt(), report.err.count('\n')}),
+                     QList<qsizetype>({exitCode, exitCode, 1}));
+            QVERIFY2(errors.join('\n').contains(named), qPrintable(name + (": " + report.out)));
+        };
         auto refused = [&](const char *name, const char *line, const char *named) { row(name, line, {}, {}, 2, named); };  // at once
         row("quote, read to stdout", "read --port 1", {}, "quote", 2,
             "standard output: Channel 1 cannot be kept exactly in the file. Its phone number holds a double quote");
@@ -492,10 +530,6 @@ private slots:
         refused("read into a device", "read --port 1 -o /dev/null", "/dev/null: It is a character device");
         row("--output on write", write + " -o FILE", good, "", 2, "write takes no --output");
         row("--verify on verify", "verify --verify --port 1 FILE", good, "", 2, "verify takes no --verify");
-        // Planted by another user in a sticky folder every user may write to.
-        refused("read through another's link", "read --port 1 -o DIR/shared/link",
-                "DIR/shared/link: DIR/shared/link is a symbolic link of user nobody");
-        refused("read over another's file", "read --port 1 -o DIR/shared/planted", "DIR/shared/planted belongs to user nobody");
         row("\u00e9, write", write, latin1, "", 2,
             "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9), a character the device cannot give back");
         row("\u00e9, verify", "verify --port 1 FILE", latin1, "", 2, "FILE: Channel 3: the message holds \"\u00e9\" (U+00E9)");
@@ -531,55 +565,12 @@ private slots:
             "DIR/fifo: It is a FIFO (named pipe), not an ordinary file.");
         refused("manifest, device", "read --batch /dev/zero", "/dev/zero: It is a character device");
         row("manifest, too big", "verify --batch DIR/big.csv", {}, "big", 2, "DIR/big.csv: larger than 16 MB");
-    }
-
-    // Each failure is one line that names the port or the file; nothing is
-    // written anywhere.
-    void refusedOrFailed()
-    {
-        QFETCH(QString, line);
-        QFETCH(QByteArray, fileContent);
-        QFETCH(QString, fault);
-        QFETCH(int, exitCode);
-        QFETCH(QString, named);
-        if (line.contains("/shared/") && !plantInSharedFolder())
+        if (::geteuid() != 0 || !::getpwnam("nobody"))
             QSKIP("plants files of another user (nobody): needs root and the user nobody");
-        port_->modem->setSilent(fault == "silent");
-        modemsim::ModemState held = port_->modem->state();
-        held.putText(0x0000, fault == "quote" ? "1\"\r\n\"2" : "");  // a text the file would read back shorter
-        port_->modem->setState(held);
-        port_->modem->injectBeforeNextReply(fault == "long" ? "E" : "");  // a reply one byte too long
-        if (fault == "stall")
-            port_->modem->stallOutputAfterCommand(4);  // the settings asked for, then 3 writes
-        else if (fault == "drop")
-            port_->modem->dropLineAfterCommand(4);
-        QSerialPort other(port_->modem->slavePath());  // another program on the modem
-        QVERIFY(fault != "in use" || other.open(QIODevice::ReadWrite));
-        QVERIFY(QFile::link(file("gone"), port_->directory() + "/com9"));  // COM 9: its device is not there
-        QVERIFY(fileContent.isEmpty() || writeFile(file("table.txt"), fileContent));
-        QVERIFY(fault != "fifo" || ::mkfifo(qPrintable(file("fifo")), 0600) == 0);
-        QFile big(file("big.csv"));  // sparse: 16 MB and a byte of nothing
-        QVERIFY(fault != "big" || (big.open(QIODevice::WriteOnly) && big.resize(16 * 1024 * 1024 + 1)));
-
-        const CliRun result = run(line.replace("FILE", file("table.txt")).replace("DIR", work_->path()).split(' '));
-
-        named.replace("FILE", file("table.txt")).replace("DIR", work_->path());
-        QVERIFY2(result.exitCode == exitCode && result.err.contains(named) && result.err.count('\n') == 1 && result.out.isEmpty(),
-                 qPrintable(result.said()));
-        QCOMPARE(readFile(file("table.txt")), fileContent.isEmpty() ? QByteArray("(missing)") : fileContent);
-        QCOMPARE(port_->modem->receivedFrames().size(), fault == "stall" || fault == "drop" ? 4 : fault == "quote" ? 33
-                                                        : fault.isEmpty() || fault == "in use" || fault == "fifo" || fault == "big" ? 0 : 1);
-        if (fault != "" && fault != "fifo")
-            return;
-        // With --json a script gets a document all the same, and standard error the error alone.
-        const CliRun report = run((line + " --json").split(' '));
-        const QJsonObject object = QJsonDocument::fromJson(report.out.toUtf8()).object();
-        QStringList errors = object["errors"].toVariant().toStringList();
-        for (const QJsonValue unit : object["units"].toArray())
-            errors += unit["errors"].toVariant().toStringList();
-        QCOMPARE(QList<qsizetype>({report.exitCode, object["exitCode"].toInt(), report.err.count('\n')}),
-                 QList<qsizetype>({exitCode, exitCode, 1}));
-        QVERIFY2(errors.join('\n').contains(named), qPrintable(report.out));
+        // Planted by another user in a sticky folder every user may write to.
+        refused("read through another's link", "read --port 1 -o DIR/shared/link",
+                "DIR/shared/link: DIR/shared/link is a symbolic link of user nobody");
+        refused("read over another's file", "read --port 1 -o DIR/shared/planted", "DIR/shared/planted belongs to user nobody");
     }
 
     // Ctrl-C or SIGTERM ends the run after the transaction under way (after

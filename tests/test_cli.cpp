@@ -415,8 +415,8 @@ private slots:
             QStringList got;  // port|slave ID|file; ... or line: error
             for (const UnitSpec &unit : manifest.units)
                 got.append(QStringList{unit.port, unit.slaveId ? QString::number(*unit.slaveId) : "-", unit.file}.join('|'));
-            const QString read = manifest.error.isEmpty() ? got.join(';') : QString("%1: %2").arg(manifest.badLine).arg(manifest.error);
-            QVERIFY2(read == units, qPrintable(name + (": " + read)));
+            const QString taken = manifest.error.isEmpty() ? got.join(';') : QString("%1: %2").arg(manifest.badLine).arg(manifest.error);
+            QVERIFY2(taken == units, qPrintable(name + (": " + taken)));
         };
         read("header, comments, quotes", "\xEF\xBB\xBF Port ,SLAVE ID,File\n# bench\n\n  1 ,3,a.txt\r\n/dev/ttyUSB1,,\"b, \"\"c\"\".txt\"\n"
              "4,32,/abs/d.txt", false, "1|3|/m/a.txt;/dev/ttyUSB1|-|/m/b, \"c\".txt;4|32|/abs/d.txt");

@@ -32,8 +32,8 @@ private slots:
             for (const QString &link : links)
                 QVERIFY(QFile::link(dev.filePath(link.section('>', 1)), ports.filePath(link.section('>', 0, 0))));
             QStringList found, listed;
-            for (const QString &check : expected) {
-                const int number = check.section(' ', 0, 0).toInt();
+            for (const QString &entry : expected) {
+                const int number = entry.section(' ', 0, 0).toInt();
                 found << QString("%1 %2").arg(number).arg(comPortDevice(number, ports.path(), dev.path()))
                                          .replace(dev.path(), "<dev>").replace(ports.path(), "<ports>");
             }

@@ -3,10 +3,10 @@
 // A simulated modem on a pseudo-terminal, mapped as a COM port in a
 // temporary ports directory, and a watcher that answers the message boxes
 // the code under test raises.
+#include "file_bytes.h"
 #include "tools/modemsim/modem_simulator.h"
 
 #include <QAbstractButton>
-#include <QFile>
 #include <QApplication>
 #include <QFileDialog>
 #include <QPlainTextEdit>
@@ -19,23 +19,12 @@
 
 #include <memory>
 
-// A file's bytes, or "(missing)" when it cannot be read.
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-inline bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // What a command-line program said, and its exit code.
 struct CliRun {
     int exitCode = -1;
     QString out;
     QString err;
+    QString said() const { return QString::number(exitCode) + ' ' + out + err; }  // all of it, for one comparison
 };
 
 // The environment a program of this project runs in under test: its ports

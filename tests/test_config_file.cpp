@@ -4,6 +4,7 @@
 #include "configfile/config_format.h"
 #include "configfile/config_messages.h"
 #include "configfile/savable_check.h"
+#include "file_bytes.h"
 #include "fuzz/round_trip_property.h"
 
 #include <QBuffer>
@@ -22,8 +23,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(ChannelRow)
-
 namespace {
 
 QByteArray emptyRecords(int count) { return QByteArrayLiteral("0\r\n\"\"\r\n\"\"\r\n").repeated(count); }
@@ -33,18 +32,6 @@ ConfigReadResult readBytes(QByteArray bytes)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     return readConfig(buffer);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QStringList entries(const QString &dir)
@@ -68,7 +55,7 @@ QString makeTarget(const QTemporaryDir &dir, const QString &name, const QByteArr
     } else if (name == "folder")
         QDir().mkdir(path);
     else if (name != "missing")
-        writeBytes(path, content);
+        writeFile(path, content);
     return path;
 }
 
@@ -102,87 +89,65 @@ class TestConfigFile : public QObject {
 private slots:
     // Files that load completely; `last` are the final rows, all before them
     // empty; `cut` the channels whose texts the reading rules cut.
-    void reads_data()
+    void reads()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QList<ChannelRow>>("last");
-        QTest::addColumn<QList<int>>("cut");
+        auto reads = [](const char *name, const QByteArray &file, const QList<ChannelRow> &last, const QList<int> &cut = {}) {
+            const ConfigReadResult result = readBytes(file);
+            QVERIFY2(result.complete && result.line == 0, qPrintable(name + (": " + result.error)));
+            QVERIFY2(result.rows == QList<ChannelRow>(16 - last.size()) + last && result.cutChannels == cut, name);
+            if (QByteArray(name).startsWith("saved")) {  // and the tool writes exactly these bytes
+                ChannelTable table;
+                std::copy(result.rows.begin(), result.rows.end(), table.begin());
+                QVERIFY2(formatConfig(table) == file && !findUnsavableChannel(table), name);
+            }
+        };
         // As the tool saves them: quotes, control bytes and every line break inside the quotes are text.
-        QTest::newRow("saved empty table") << emptyRecords(16) << QList<ChannelRow>{} << QList<int>{};
+        reads("saved empty table", emptyRecords(16), {});
         const QByteArray whole = emptyRecords(13) + "1\r\n\"+91\"\"\r\n\"Alarm \"Zone 1\" open\"\r\n"
                                  "0\r\n\"\x01\x1f\t\"\r\n\"say \"hi\"\r\nnow \"\"\r\n\x7f\xff\"\r\n1\r\n\"\"\"\r\n\"a\rb\nc\r\n\"\r\n";
         const QList<ChannelRow> wholeRows{{true, "+91\"", "Alarm \"Zone 1\" open"},
                                           {false, "\x01\x1f\t", "say \"hi\"\r\nnow \"\"\r\n\x7f\u00ff"},
                                           {true, "\"", "a\rb\nc\r\n"}};
-        QTest::newRow("saved texts whole") << whole << wholeRows << QList<int>{};
+        reads("saved texts whole", whole, wholeRows);
         // Lines an editor adds after the 48th change nothing, quotes or not;
         // with LF line ends every line break inside a text comes back as CR LF.
-        QTest::newRow("edited: lines after the 48th") << whole + "Spare unit \"B\", none\r\n\r\n" << wholeRows << QList<int>{};
+        reads("edited: lines after the 48th", whole + "Spare unit \"B\", none\r\n\r\n", wholeRows);
         QByteArray lf = whole;
         QList<ChannelRow> lfRows = wholeRows;
         lfRows[2].message = "a\rb\r\nc\r\n";
-        QTest::newRow("edited: LF line ends") << lf.replace("\r\n", "\n") << lfRows << QList<int>{};
+        reads("edited: LF line ends", lf.replace("\r\n", "\n"), lfRows);
         // Long texts full of quotes before line ends, each a closing quote
         // the rest of the file rules out only far behind it.
         const QByteArray phoneNo(300, 'p'), message = QByteArray("a\"\r\n1\r\n\"").repeated(30).leftJustified(4094, 'z');
-        QTest::newRow("saved long texts, quotes before line ends")
-            << ("1\r\n\"" + phoneNo + "\"\r\n\"" + message + "\"\r\n").repeated(16)
-            << QList<ChannelRow>(16, {true, phoneNo, message}) << QList<int>{};
+        reads("saved long texts, quotes before line ends", ("1\r\n\"" + phoneNo + "\"\r\n\"" + message + "\"\r\n").repeated(16),
+              QList<ChannelRow>(16, {true, phoneNo, message}));
         // LF line ends, blanks, leading zeros, commas, unquoted texts, a quote
         // inside a text, a lone CR, the longest field and no final line end.
-        QTest::newRow("lenient records")
-            << emptyRecords(12) + " \t001 \n  \"+91\"\n\t\" x\r\ny \"  \n0, +91 22 ,\"hi, there\"\r\n"
-                   "1\r\na\rb\r\n\"say \"hi\" bye\"\r\n0\r\n\"\"\r\n\"" + QByteArray(4094, 'm') + "\""
-            << QList<ChannelRow>{{true, "+91", " x\r\ny "}, {false, "+91 22", "hi, there"}, {true, "a\rb", "say "},
-                                 {false, "", QString(4094, 'm')}} << QList<int>{15};
+        reads("lenient records", emptyRecords(12) + " \t001 \n  \"+91\"\n\t\" x\r\ny \"  \n0, +91 22 ,\"hi, there\"\r\n"
+                                 "1\r\na\rb\r\n\"say \"hi\" bye\"\r\n0\r\n\"\"\r\n\"" + QByteArray(4094, 'm') + "\"",
+              {{true, "+91", " x\r\ny "}, {false, "+91 22", "hi, there"}, {true, "a\rb", "say "}, {false, "", QString(4094, 'm')}}, {15});
         // Lines after the 48th are never part of a record, not even bytes that would fail.
-        QTest::newRow("binary, open quote behind") << emptyRecords(16) + QByteArray("\0\x01\"", 3) + QByteArray(5000, 'a')
-                                                   << QList<ChannelRow>{} << QList<int>{};
-    }
-    void reads()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QList<ChannelRow>, last);
-        QFETCH(QList<int>, cut);
-        const ConfigReadResult result = readBytes(file);
-        QVERIFY2(result.complete && result.line == 0, qPrintable(result.error));
-        QCOMPARE(result.rows, QList<ChannelRow>(16 - last.size()) + last);
-        QCOMPARE(result.cutChannels, cut);
-        if (QByteArray(QTest::currentDataTag()).startsWith("saved")) {  // and the tool writes exactly these bytes
-            ChannelTable table;
-            std::copy(result.rows.begin(), result.rows.end(), table.begin());
-            QCOMPARE(formatConfig(table), file);
-            QVERIFY(!findUnsavableChannel(table));
-        }
+        reads("binary, open quote behind", emptyRecords(16) + QByteArray("\0\x01\"", 3) + QByteArray(5000, 'a'), {});
     }
 
     // Where reading stops, as "rows read, line", and why.
-    void stopsAtProblem_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("where");
-        QTest::addColumn<QString>("reason");
-        // Four records on lines 1 to 13: the last message spans two lines.
-        const QByteArray four = emptyRecords(3) + "1\r\n\"\"\r\n\"a\r\nb\"\r\n";
-        QTest::newRow("empty file") << QByteArray() << "0, 1" << "empty";
-        QTest::newRow("cut short, blanks at the end") << emptyRecords(10) + "1\r\n\"+91\"\r\n \t" << "10, 33"
-                                                      << "ends before channel 11";
-        QTest::newRow("no closing quote") << four + "1\r\n\"\"\r\n\"hello\r\nworld\r\n" << "4, 16" << "no closing quote";
-        QTest::newRow("quoted field too long") << four + "1\r\n\"\"\r\n\"" + QByteArray(4095, 'm') + "\"\r\n" << "4, 16"
-                                               << "4096";
-        QTest::newRow("binary file") << QByteArray("\x1b\0\0\x10", 4) << "0, 1" << "control byte 0x1b";
-        for (const char *flag : {"x", "", "+1", "10", "1 1", "\"1\""})
-            QTest::newRow(qPrintable(QStringLiteral("flag '%1'").arg(flag)))
-                << four + flag + "\r\n\"\"\r\n\"\"\r\n" << "4, 14" << "channel 5 must be 0 or 1";
-    }
     void stopsAtProblem()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, where);
-        QFETCH(QString, reason);
-        const ConfigReadResult result = readBytes(file);
-        QCOMPARE(QString("%1, %2").arg(result.rows.size()).arg(result.line), where);
-        QVERIFY2(!result.complete && result.error.contains(reason, Qt::CaseInsensitive), qPrintable(result.error));
+        auto stops = [](const QByteArray &file, const QString &where, const QString &reason) {
+            const ConfigReadResult result = readBytes(file);
+            const QString said = QString("%1, %2: %3").arg(result.rows.size()).arg(result.line).arg(result.error);
+            QVERIFY2(!result.complete && said.startsWith(where + ": ") && result.error.contains(reason, Qt::CaseInsensitive),
+                     qPrintable(said));
+        };
+        // Four records on lines 1 to 13: the last message spans two lines.
+        const QByteArray four = emptyRecords(3) + "1\r\n\"\"\r\n\"a\r\nb\"\r\n";
+        stops(QByteArray(), "0, 1", "empty");
+        stops(emptyRecords(10) + "1\r\n\"+91\"\r\n \t", "10, 33", "ends before channel 11");  // blanks at the end
+        stops(four + "1\r\n\"\"\r\n\"hello\r\nworld\r\n", "4, 16", "no closing quote");
+        stops(four + "1\r\n\"\"\r\n\"" + QByteArray(4095, 'm') + "\"\r\n", "4, 16", "4096");  // quoted field too long
+        stops(QByteArray("\x1b\0\0\x10", 4), "0, 1", "control byte 0x1b");
+        for (const char *flag : {"x", "", "+1", "10", "1 1", "\"1\""})
+            stops(four + flag + "\r\n\"\"\r\n\"\"\r\n", "4, 14", "channel 5 must be 0 or 1");
     }
 
     // Save then Load gives every table back exactly, also after what editors
@@ -218,36 +183,25 @@ private slots:
 
     // Save refuses, at once and before writing anything, a target that is no
     // ordinary file and texts the file cannot carry, naming the channel.
-    void saveRefused_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<ChannelRow>("row7");
-        QTest::addColumn<QString>("reason");  // a pattern
-        QTest::newRow("quote, line end, quote") << "file" << ChannelRow{true, "1\"\r\n\"2", "x"}
-                                                << "^Channel 7 .*double quote right before a line break";
-        // Read back as saved, but not once an editor made every line end LF.
-        QTest::newRow("quote, LF, quote") << "file" << ChannelRow{true, "1\"\n\"2", "x"}
-                                          << "^Channel 7 .*double quote right before a line break";
-        QTest::newRow("beyond Latin-1") << "file" << ChannelRow{true, "", QStringLiteral("5 \U0001F525")}
-                                        << "^Channel 7 .*\"\U0001F525\" \\(U\\+1F525\\)";
-        QTest::newRow("NUL") << "file" << ChannelRow{true, "", QString::fromLatin1("a\0b", 3)} << "^Channel 7 .*NUL";
-        QTest::newRow("missing folder") << "missing/file" << ChannelRow{} << ".";
-        QTest::newRow("fifo") << "fifo" << ChannelRow{} << "FIFO";
-    }
     void saveRefused()
     {
-        QFETCH(QString, target);
-        QFETCH(ChannelRow, row7);
-        QFETCH(QString, reason);
-        QTemporaryDir dir;
-        const QString path = makeTarget(dir, target, "old");
-        const QStringList before = entries(dir.path());
-        ChannelTable table;
-        table[6] = row7;
-        const FileResult result = saveConfigFile(path, table);
-        QVERIFY2(!result.ok && matches(reason, result.error), qPrintable(result.error));
-        QCOMPARE(entries(dir.path()), before);
-        QVERIFY(target != "file" || fileBytes(path) == "old");
+        auto refused = [](const QString &target, const ChannelRow &row7, const QString &reason) {  // reason: a pattern
+            QTemporaryDir dir;
+            const QString path = makeTarget(dir, target, "old");
+            const QStringList before = entries(dir.path());
+            ChannelTable table;
+            table[6] = row7;
+            const FileResult result = saveConfigFile(path, table);
+            QVERIFY2(!result.ok && matches(reason, result.error), qPrintable(result.error));
+            QVERIFY2(entries(dir.path()) == before && (target != "file" || readFile(path) == "old"), qPrintable(reason));
+        };
+        refused("file", {true, "1\"\r\n\"2", "x"}, "^Channel 7 .*double quote right before a line break");
+        // Read back as saved, but not once an editor made every line end LF.
+        refused("file", {true, "1\"\n\"2", "x"}, "^Channel 7 .*double quote right before a line break");
+        refused("file", {true, "", QStringLiteral("5 \U0001F525")}, "^Channel 7 .*\"\U0001F525\" \\(U\\+1F525\\)");
+        refused("file", {true, "", QString::fromLatin1("a\0b", 3)}, "^Channel 7 .*NUL");
+        refused("missing/file", {}, ".");
+        refused("fifo", {}, "FIFO");
     }
 
     // Tests run as root, so only a file size limit makes a write fail for
@@ -259,7 +213,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("config.txt");
         const QByteArray before = QByteArray("old content\r\n").repeated(100);
-        QVERIFY(writeBytes(path, before));
+        QVERIFY(writeFile(path, before));
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit old{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
@@ -272,51 +226,39 @@ private slots:
             const FileResult result = saveConfigFile(path, table);
             setrlimit(RLIMIT_FSIZE, &old);
             QVERIFY2(!result.ok && result.error == strerror(EFBIG), qPrintable(result.error));
-            QCOMPARE(entries(dir.path()), QStringList{"config.txt"});
-            QCOMPARE(fileBytes(path), before);
+            QVERIFY(entries(dir.path()) == QStringList{"config.txt"} && readFile(path) == before);
         }
     }
 
     // What the operator is told when a load fails, stops early or cuts
     // texts, as a pattern. A FIFO without a writer would block open() for good: it is
     // refused at once.
-    void loadProblems_data()
+    void loadProblems()
     {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("told");
+        auto told = [](const QString &target, const QByteArray &content, QString pattern) {
+            QTemporaryDir dir;
+            const QString path = makeTarget(dir, target, content);
+            const QString text = loadProblemText(path, loadConfigFile(path));
+            QVERIFY2(matches(pattern.replace("PATH", QRegularExpression::escape(path)), text), qPrintable(text));
+        };
         const QString none = "^The configuration could not be loaded from \"PATH\"\\.\n\n", nothing = "\n\nNo channel was changed\\.$";
         const QString part = "^The configuration could not be loaded completely from \"PATH\"\\.\n\n";
         const QByteArray record("0\r\n\"\"\r\n\"\"\r\n");
-        QTest::newRow("unreadable") << "/proc/self/mem" << QByteArray() << none + "The file could not be read: .+" + nothing;
+        told("/proc/self/mem", {}, none + "The file could not be read: .+" + nothing);
         for (const char *kind : {"fifo", "socket", "folder", "/dev/null"})
-            QTest::newRow(kind) << kind << QByteArray() << none + ".*not an ordinary file.*" + nothing;
-        QTest::newRow("one") << "file" << record
-                             << part + "Line 4: The file ends before channel 2 is complete\\.\n\nChannel 1 was filled "
-                                       "from the file; channels 2 to 16 kept their previous values\\.$";
+            told(kind, {}, none + ".*not an ordinary file.*" + nothing);
+        told("file", record, part + "Line 4: The file ends before channel 2 is complete\\.\n\nChannel 1 was filled "
+                                    "from the file; channels 2 to 16 kept their previous values\\.$");
         // A complete hand-made load that cut texts names their channels; a partial one adds them.
         const QString cut = "The file is not in the form Save writes, and the reading rules cut %1 at a double quote "
                             "inside a text: what followed that quote up to the end of its line was left out\\.";
-        QTest::newRow("cut") << "file" << record.repeated(2) + "1,\"555\",\"say \"hi\" now\"\r\n" + record.repeated(13)
-                             << "^The configuration was loaded from \"PATH\"\\.\n\n" + cut.arg("channel 3")
-                                    + "\n\nCheck the channels named before writing to the device\\.$";
-        QTest::newRow("cut, then cut short") << "file" << QByteArray("0\r\n\"1\"x\"\r\n\"\"\r\n1\r\n\"\"\r\n\"a\"b\" c\r\n0\r\n\"\"\r\n\"a\"\tx\r\n")
-                                             << part + "Line 10: .*channels 4 to 16 kept their previous values\\.\n\n"
-                                                    + cut.arg("channels 1, 2 and 3") + "$";
-        QTest::newRow("fifteen") << "file" << record.repeated(15)
-                                 << part + "Line 46: The file ends before channel 16 is complete\\.\n\nChannels 1 to 15 "
-                                           "were filled from the file; channel 16 kept its previous value\\.$";
-    }
-    void loadProblems()
-    {
-        QFETCH(QString, target);
-        QFETCH(QByteArray, content);
-        QFETCH(QString, told);
-        QTemporaryDir dir;
-        const QString path = makeTarget(dir, target, content);
-        const ConfigReadResult result = loadConfigFile(path);
-        const QString text = loadProblemText(path, result);
-        QVERIFY2(matches(told.replace("PATH", QRegularExpression::escape(path)), text), qPrintable(text));
+        told("file", record.repeated(2) + "1,\"555\",\"say \"hi\" now\"\r\n" + record.repeated(13),
+             "^The configuration was loaded from \"PATH\"\\.\n\n" + cut.arg("channel 3")
+                 + "\n\nCheck the channels named before writing to the device\\.$");
+        told("file", QByteArray("0\r\n\"1\"x\"\r\n\"\"\r\n1\r\n\"\"\r\n\"a\"b\" c\r\n0\r\n\"\"\r\n\"a\"\tx\r\n"),
+             part + "Line 10: .*channels 4 to 16 kept their previous values\\.\n\n" + cut.arg("channels 1, 2 and 3") + "$");
+        told("file", record.repeated(15), part + "Line 46: The file ends before channel 16 is complete\\.\n\nChannels 1 to 15 "
+                                                 "were filled from the file; channel 16 kept its previous value\\.$");
     }
 };
 

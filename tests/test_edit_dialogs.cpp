@@ -69,130 +69,103 @@ class TestEditDialogs : public QObject {
 private slots:
     void initTestCase() { installFontSubstitutes(); }
 
-    void phoneNumberEditor_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("opened");  // the STD code and number boxes on opening, as "std|number"
-        QTest::addColumn<QString>("typed");   // then into each box, as "std|number"; '\x1b' is Esc
-        QTest::addColumn<QString>("action");  // a button to click, a box to press Enter in, "close box" or ""
-        QTest::addColumn<QString>("outcome");  // the number handed back; null: cancelled; "error": error box
-        const QString no = "1234567890", plus = "+91" + no, split = "+91|" + no;
-        QTest::newRow("split, OK unchanged") << plus << split << "|" << "cmdOK" << plus;
-        QTest::newRow("11 characters") << "01234567899" << "0|1234567899" << "|" << "cmdOK" << "01234567899";
-        QTest::newRow("10 open empty, typing stops at 5, 10") << no << "|" << "+91234|" + no + "9" << "cmdOK" << "+9123" + no;
-        QTest::newRow("Enter in STD box") << "" << "|" << "0|0123456789" << "txtSTD" << "00123456789";
-        QTest::newRow("a sign is no digit") << "" << "|" << "0|-123456789" << "txtSTD" << "error";
-        QTest::newRow("a letter") << "0123" << "|" << "91|12345a7890" << "cmdOK" << "error";
-        QTest::newRow("Enter checks too") << "0123" << "|" << "91|123" << "txtNo" << "error";
-        QTest::newRow("Delete, even invalid input") << plus << split << "x|" << "cmdDelete" << "";
-        // Enter on a focused button presses that button, not the default OK.
-        QTest::newRow("keypad Enter on Cancel") << plus << split << "9|" << "Keypad Enter on cmdCancel" << QString();
-        QTest::newRow("Enter on Delete") << plus << split << "9|" << "Enter on cmdDelete" << "";
-        QTest::newRow("Enter on OK checks") << "0123" << "|" << "91|123" << "Enter on cmdOK" << "error";
-        for (const char *action : {"cmdCancel", "close box"})
-            QTest::newRow(action) << plus << split << "9|" << action << QString();
-    }
-
     void phoneNumberEditor()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, opened);
-        QFETCH(QString, typed);
-        QFETCH(QString, action);
-        QFETCH(QString, outcome);
-
-        mdiMain::gPhoneNo = stored;
-        mdiMain::gPhoneNoAccepted = true;  // opening clears it
-        QWidget owner;
-        frmEditNo dialog(&owner);
-        auto *std = dialog.findChild<QLineEdit *>("txtSTD"), *no = dialog.findChild<QLineEdit *>("txtNo");
-        QVERIFY(std && no);
-        QStringList seen;  // boxes and focus on opening; then any message box, and the boxes if still open
-        runModal(dialog, [&] {
-            seen << std->text() + '|' + no->text() << focusName(dialog);
-            typeText(std, typed.section(u'|', 0, 0));
-            typeText(no, typed.section(u'|', 1));
-            QTimer::singleShot(0, &dialog, [&seen] {  // answers a message box the action raises
-                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                    seen << box->windowTitle() << box->text() << QString("%1 %2").arg(box->icon()).arg(box->buttons().size());
-                    box->done(QMessageBox::Ok);
-                }
+        // opened: the STD code and number boxes on opening, as "std|number"; typed: then into each box, as
+        // "std|number", '\x1b' being Esc; action: a button to click, a box to press Enter in, "close box" or "";
+        // outcome: the number handed back; null: cancelled; "error": error box
+        auto edit = [](const QString &name, const QString &stored, const QString &opened, const QString &typed,
+                       const QString &action, const QString &outcome) {
+            mdiMain::gPhoneNo = stored;
+            mdiMain::gPhoneNoAccepted = true;  // opening clears it
+            QWidget owner;
+            frmEditNo dialog(&owner);
+            auto *std = dialog.findChild<QLineEdit *>("txtSTD"), *no = dialog.findChild<QLineEdit *>("txtNo");
+            QVERIFY(std && no);
+            QStringList seen{name};  // boxes and focus on opening; then any message box, and the boxes if still open
+            runModal(dialog, [&] {
+                seen << std->text() + '|' + no->text() << focusName(dialog);
+                typeText(std, typed.section(u'|', 0, 0));
+                typeText(no, typed.section(u'|', 1));
+                QTimer::singleShot(0, &dialog, [&seen] {  // answers a message box the action raises
+                    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                        seen << box->windowTitle() << box->text() << QString("%1 %2").arg(box->icon()).arg(box->buttons().size());
+                        box->done(QMessageBox::Ok);
+                    }
+                });
+                act(dialog, action);
+                if (dialog.isVisible())
+                    seen << std->text() + '|' + no->text();
             });
-            act(dialog, action);
-            if (dialog.isVisible())
-                seen << std->text() + '|' + no->text();
-        });
-
-        const bool error = outcome == "error", accepted = !error && !outcome.isNull();
-        QStringList expected{opened, "txtSTD"};
-        if (error)  // and the dialog stays open, unchanged
-            expected << "Error" << "Phone Number error!" << QString("%1 1").arg(QMessageBox::Critical) << typed;
-        QCOMPARE(seen, expected);
-        QCOMPARE(mdiMain::gPhoneNoAccepted, accepted);
-        QCOMPARE(mdiMain::gPhoneNo, accepted ? outcome : stored);
-    }
-
-    void messageEditor_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("lines");          // in the box on opening
-        QTest::addColumn<QString>("typed");      // at the end (at the start after a '^'), as typeText takes it
-        QTest::addColumn<QString>("clipboard");  // for a paste
-        QTest::addColumn<int>("count");          // on the counter after typing: without any change, as on opening
-        QTest::addColumn<QString>("closeBy");
-        QTest::addColumn<QString>("handedBack");  // or, without OK, the stored message left as it was
-        QTest::newRow("Enter adds CR LF, Esc nothing") << "" << 1 << "hi\x1b\ryou" << "" << 7 << "cmdOK" << "hi\r\nyou";
-        QTest::newRow("typing stops at 160, Enter needs 2") << xs(158) << 1 << "a\rb" << "" << 160 << "cmdOK" << xs(158) + "ab";
-        QTest::newRow("paste cut, its break needs 2") << xs(157) << 1 << "V" << "ab\r\nc" << 159 << "cmdOK" << xs(157) + "ab";
-        QTest::newRow("undo past the limit taken back") << xs(170) << 1 << "AXZ" << "" << 0 << "cmdOK" << "";
-        for (const char *closeBy : {"cmdCancel", "close box", "Enter on cmdCancel"})
-            QTest::newRow(closeBy) << "Fire" << 1 << " door" << "" << 9 << closeBy << "Fire";
-        QTest::newRow("Enter on OK") << "Fire" << 1 << " door" << "" << 9 << "Enter on cmdOK" << "Fire door";
-        // Line breaks from the modem or a file show as one break each, come back as they were, and
-        // count as they are stored.
-        for (const auto &[breaks, lines] : {std::pair{"\n", 2}, {"\r", 2}, {"\r\r", 3}, {"\r\n", 2}, {"\n\r", 3}})
-            QTest::newRow(qPrintable("untouched " + QString(breaks).toLatin1().toPercentEncoding()))
-                << "A" + QString(breaks) + "B" << lines << "" << "" << 2 + int(strlen(breaks)) << "cmdOK"
-                << "A" + QString(breaks) + "B";
-        QTest::newRow("typed before an untouched end") << "A\r\nB\rC\n" << 4 << "^x" << "" << 8 << "cmdOK"
-                                                       << "xA\r\nB\rC\n";
-        const QString full = xs(79) + "\n" + xs(80);
-        QTest::newRow("160 with a lone LF is full") << full << 2 << "a\r" << "" << 160 << "cmdOK" << full;
-        QTest::newRow("typed break is CR LF, loaded LF kept") << "A\nB" << 2 << "\rc" << "" << 6 << "cmdOK" << "A\nB\r\nc";
+            const bool error = outcome == "error", accepted = !error && !outcome.isNull();
+            QStringList expected{name, opened, "txtSTD"};
+            if (error)  // and the dialog stays open, unchanged
+                expected << "Error" << "Phone Number error!" << QString("%1 1").arg(QMessageBox::Critical) << typed;
+            QCOMPARE(seen << (mdiMain::gPhoneNoAccepted ? "accepted" : "not accepted") << mdiMain::gPhoneNo,
+                     expected << (accepted ? "accepted" : "not accepted") << (accepted ? outcome : stored));
+        };
+        const QString no = "1234567890", plus = "+91" + no, split = "+91|" + no;
+        edit("split, OK unchanged", plus, split, "|", "cmdOK", plus);
+        edit("11 characters", "01234567899", "0|1234567899", "|", "cmdOK", "01234567899");
+        edit("10 open empty, typing stops at 5, 10", no, "|", "+91234|" + no + "9", "cmdOK", "+9123" + no);
+        edit("Enter in STD box", "", "|", "0|0123456789", "txtSTD", "00123456789");
+        edit("a sign is no digit", "", "|", "0|-123456789", "txtSTD", "error");
+        edit("a letter", "0123", "|", "91|12345a7890", "cmdOK", "error");
+        edit("Enter checks too", "0123", "|", "91|123", "txtNo", "error");
+        edit("Delete, even invalid input", plus, split, "x|", "cmdDelete", "");
+        // Enter on a focused button presses that button, not the default OK.
+        edit("keypad Enter on Cancel", plus, split, "9|", "Keypad Enter on cmdCancel", QString());
+        edit("Enter on Delete", plus, split, "9|", "Enter on cmdDelete", "");
+        edit("Enter on OK checks", "0123", "|", "91|123", "Enter on cmdOK", "error");
+        for (const char *action : {"cmdCancel", "close box"})
+            edit(action, plus, split, "9|", action, QString());
     }
 
     void messageEditor()
     {
-        QFETCH(QString, stored);
-        QFETCH(int, lines);
-        QFETCH(QString, typed);
-        QFETCH(QString, clipboard);
-        QFETCH(int, count);
-        QFETCH(QString, closeBy);
-        QFETCH(QString, handedBack);
-
-        mdiMain::gMessage = stored;
-        mdiMain::gMessageAccepted = true;  // opening clears it
-        QWidget owner;
-        frmEditMessage dialog(&owner);
-        auto *msg = dialog.findChild<QPlainTextEdit *>("txtMsg");
-        auto *chars = dialog.findChild<QLabel *>("lblChars");
-        QVERIFY(msg && chars);
-        QApplication::clipboard()->setText(clipboard);
-        QStringList seen;  // focus and lines on opening; counter, focus after typing and Tab; still open
-        runModal(dialog, [&] {
-            seen << focusName(dialog) << QString::number(msg->blockCount());
-            msg->moveCursor(typed.startsWith('^') ? QTextCursor::Start : QTextCursor::End);
-            typeText(msg, typed.startsWith('^') ? typed.sliced(1) : typed);
-            QTest::keyClick(msg, Qt::Key_Tab);
-            QCoreApplication::processEvents();  // a change past the limit is taken back once it has finished
-            seen << chars->text() << focusName(dialog);
-            act(dialog, closeBy);
-        });
-
-        QCOMPARE(seen, QStringList({"txtMsg", QString::number(lines), QString("%1/160").arg(count), "cmdCancel"}));
-        QCOMPARE(mdiMain::gMessageAccepted, closeBy.endsWith("cmdOK"));
-        QCOMPARE(mdiMain::gMessage, handedBack);
+        // lines: in the box on opening; typed: at the end (at the start after a '^'), as typeText takes it;
+        // count: on the counter after typing, without any change as on opening; handedBack: or, without OK,
+        // the stored message left as it was
+        auto edit = [](const QString &name, const QString &stored, int lines, const QString &typed, const QString &clipboard,
+                       int count, const QString &closeBy, const QString &handedBack) {
+            mdiMain::gMessage = stored;
+            mdiMain::gMessageAccepted = true;  // opening clears it
+            QWidget owner;
+            frmEditMessage dialog(&owner);
+            auto *msg = dialog.findChild<QPlainTextEdit *>("txtMsg");
+            auto *chars = dialog.findChild<QLabel *>("lblChars");
+            QVERIFY(msg && chars);
+            QApplication::clipboard()->setText(clipboard);  // for a paste
+            QStringList seen{name};  // focus and lines on opening; counter, focus after typing and Tab; still open
+            runModal(dialog, [&] {
+                seen << focusName(dialog) << QString::number(msg->blockCount());
+                msg->moveCursor(typed.startsWith('^') ? QTextCursor::Start : QTextCursor::End);
+                typeText(msg, typed.startsWith('^') ? typed.sliced(1) : typed);
+                QTest::keyClick(msg, Qt::Key_Tab);
+                QCoreApplication::processEvents();  // a change past the limit is taken back once it has finished
+                seen << chars->text() << focusName(dialog);
+                act(dialog, closeBy);
+            });
+            QCOMPARE(seen << (mdiMain::gMessageAccepted ? "accepted" : "not accepted") << mdiMain::gMessage,
+                     QStringList({name, "txtMsg", QString::number(lines), QString("%1/160").arg(count), "cmdCancel",
+                                  closeBy.endsWith("cmdOK") ? "accepted" : "not accepted", handedBack}));
+        };
+        edit("Enter adds CR LF, Esc nothing", "", 1, "hi\x1b\ryou", "", 7, "cmdOK", "hi\r\nyou");
+        edit("typing stops at 160, Enter needs 2", xs(158), 1, "a\rb", "", 160, "cmdOK", xs(158) + "ab");
+        edit("paste cut, its break needs 2", xs(157), 1, "V", "ab\r\nc", 159, "cmdOK", xs(157) + "ab");
+        edit("undo past the limit taken back", xs(170), 1, "AXZ", "", 0, "cmdOK", "");
+        for (const char *closeBy : {"cmdCancel", "close box", "Enter on cmdCancel"})
+            edit(closeBy, "Fire", 1, " door", "", 9, closeBy, "Fire");
+        edit("Enter on OK", "Fire", 1, " door", "", 9, "Enter on cmdOK", "Fire door");
+        // Line breaks from the modem or a file show as one break each, come back as they were, and
+        // count as they are stored.
+        for (const auto &[breaks, lines] : {std::pair{"\n", 2}, {"\r", 2}, {"\r\r", 3}, {"\r\n", 2}, {"\n\r", 3}})
+            edit("untouched " + QString::fromLatin1(QByteArray(breaks).toPercentEncoding()), "A" + QString(breaks) + "B", lines,
+                 "", "", 2 + int(strlen(breaks)), "cmdOK", "A" + QString(breaks) + "B");
+        edit("typed before an untouched end", "A\r\nB\rC\n", 4, "^x", "", 8, "cmdOK", "xA\r\nB\rC\n");
+        const QString full = xs(79) + "\n" + xs(80);
+        edit("160 with a lone LF is full", full, 2, "a\r", "", 160, "cmdOK", full);
+        edit("typed break is CR LF, loaded LF kept", "A\nB", 2, "\rc", "", 6, "cmdOK", "A\nB\r\nc");
     }
 
     // A message longer than the box shows a scroll bar; a short one none.

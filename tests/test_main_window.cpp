@@ -123,8 +123,7 @@ private slots:
         QCOMPARE(window.size(), QSize(1017, 437));  // 15255 by 6555 twips, fixed
         QCOMPARE(items(window.findChild<QComboBox *>("cmbComm")), numbered("COM %1", 255));
         QCOMPARE(items(window.findChild<QComboBox *>("cmbSlaveID")), numbered("%1", 32, 2));
-        QCOMPARE(window.cmbComm->currentText(), QString("COM 1"));
-        QCOMPARE(window.cmbSlaveID->currentText(), QString("01"));
+        QCOMPARE(window.cmbComm->currentText() + ' ' + window.cmbSlaveID->currentText(), QString("COM 1 01"));
         QStringList rows;
         for (int i = 0; i < 16; ++i) {
             auto *check = window.findChild<QCheckBox *>(QString("chkChEnable_%1").arg(i));
@@ -171,9 +170,8 @@ private slots:
         // The lamp is its colour inside a black line; a message field is navy with white text.
         auto shown = [&window](QWidget *w) { return window.grab(QRect(w->mapTo(&window, QPoint(0, 0)), w->size())).toImage(); };
         const QImage lamp = shown(window.shpComm), field = shown(window.lblMessage[2]);
-        QCOMPARE(QColor(lamp.pixel(0, 0)), QColor(Qt::black));
-        QCOMPARE(QColor(lamp.pixel(lamp.width() / 2, lamp.height() / 2)), QColor(128, 128, 128));
-        QCOMPARE(QColor(field.pixel(field.width() - 1, 0)), QColor(0, 0, 128));
+        QCOMPARE(QList<QColor>({lamp.pixel(0, 0), lamp.pixel(lamp.width() / 2, lamp.height() / 2), field.pixel(field.width() - 1, 0)}),
+                 QList<QColor>({Qt::black, QColor(128, 128, 128), QColor(0, 0, 128)}));
         bool whiteText = false;  // the stem of the 'F' crosses the middle line
         for (int x = 0; x < field.width() / 4; ++x)
             whiteText |= qGray(field.pixel(x, field.height() / 2)) > 200;
@@ -342,20 +340,10 @@ private slots:
     }
 
     // Centred on the screen, but never with the left or top edge off it.
-    void startPosition_data()
-    {
-        QTest::addColumn<QRect>("screen");
-        QTest::addColumn<QSize>("window");
-        QTest::addColumn<QPoint>("position");
-        QTest::newRow("fits") << QRect(0, 0, 1920, 1040) << QSize(1020, 470) << QPoint(450, 285);
-        QTest::newRow("narrower and lower, left panel") << QRect(48, 24, 800, 400) << QSize(1020, 470) << QPoint(48, 24);
-    }
     void startPosition()
     {
-        QFETCH(QRect, screen);
-        QFETCH(QSize, window);
-        QFETCH(QPoint, position);
-        QCOMPARE(::startPosition(screen, window), position);
+        QCOMPARE(::startPosition(QRect(0, 0, 1920, 1040), QSize(1020, 470)), QPoint(450, 285));
+        QCOMPARE(::startPosition(QRect(48, 24, 800, 400), QSize(1020, 470)), QPoint(48, 24));  // narrower and lower, left panel
     }
 
     // Docks match the window to its launcher: the window class (the
@@ -365,11 +353,9 @@ private slots:
     {
         setApplicationIdentity();
         const QString id = QGuiApplication::desktopFileName();
-        QFile entry(QString(TELVARIN_PACKAGING "/%1.desktop").arg(id));
-        QFile metainfo(QString(TELVARIN_PACKAGING "/%1.metainfo.xml").arg(id));
-        QVERIFY2(entry.open(QIODevice::ReadOnly) && metainfo.open(QIODevice::ReadOnly), qPrintable(id));
-        QVERIFY(entry.readAll().split('\n').contains("StartupWMClass=" + QCoreApplication::applicationName().toUtf8()));
-        const QByteArray launcher = metainfo.readAll();
+        const QByteArray entry = readFile(QString(TELVARIN_PACKAGING "/%1.desktop").arg(id));
+        const QByteArray launcher = readFile(QString(TELVARIN_PACKAGING "/%1.metainfo.xml").arg(id));
+        QVERIFY2(entry.split('\n').contains("StartupWMClass=" + QCoreApplication::applicationName().toUtf8()), qPrintable(id));
         QVERIFY(launcher.contains("<id>" + id.toUtf8() + "</id>")
                 && launcher.contains("<launchable type=\"desktop-id\">" + id.toUtf8() + ".desktop</launchable>"));
     }
@@ -432,18 +418,17 @@ private slots:
             QCOMPARE(boxes.boxes.size(), n + 1);
             QVERIFY2(boxes.boxes[n].title == "USB Port Error" && boxes.boxes[n].icon == QMessageBox::Warning
                          && boxes.boxes[n].text.contains(textHas[n]), qPrintable(boxes.boxes[n].text));
-            QCOMPARE(connectionState(window), QString("Connect #ff0000 no functions closed"));
-            QVERIFY(heard(window.shpComm, QAccessible::Description).contains("could not be opened"));
+            QVERIFY(connectionState(window) == "Connect #ff0000 no functions closed"
+                    && heard(window.shpComm, QAccessible::Description).contains("could not be opened"));
         }
         QCOMPARE(window.cmbComm->currentText(), QString("COM 240"));  // text that chose nothing left the choice
         window.cmbComm->setCurrentIndex(2);
         window.cmdConnect->click();
-        QCOMPARE(connectionState(window), QString("Disconnect #00ff00 functions open"));
-        QCOMPARE(heard(window.shpComm, QAccessible::Description), QString("Connected: the port is open"));
+        QCOMPARE(connectionState(window) + ": " + heard(window.shpComm, QAccessible::Description),
+                 QString("Disconnect #00ff00 functions open: Connected: the port is open"));
         window.cmdConnect->click();
-        QCOMPARE(connectionState(window), QString("Connect #000000 no functions closed"));
-        QCOMPARE(heard(window.shpComm, QAccessible::Description), QString("Not connected"));
-        QCOMPARE(boxes.boxes.size(), 3);
+        QCOMPARE(connectionState(window) + ": " + heard(window.shpComm, QAccessible::Description) + ", boxes: " + QString::number(boxes.boxes.size()),
+                 QString("Connect #000000 no functions closed: Not connected, boxes: 3"));
         window.cmdConnect->click();
         port.modem->stop();  // the adapter pulled out between transfers
         QTRY_COMPARE(boxes.boxes.size(), 4);
@@ -531,8 +516,8 @@ private slots:
         QVERIFY(writeFile(dir.filePath("ten.txt"), QByteArray("1\r\n\"555\"\r\n\"loaded\"\r\n").repeated(10)));
         BoxWatcher boxes;
         QVERIFY(chooseFile(window.cmdFileLoad, dir.filePath("ten.txt")));
-        QTRY_COMPARE(boxes.boxes.size(), 1);
-        QVERIFY(boxes.boxes[0].text.contains(dir.filePath("ten.txt")) && boxes.boxes[0].text.contains("Channels 1 to 10"));
+        QTRY_VERIFY(boxes.boxes.size() == 1 && boxes.boxes[0].text.contains(dir.filePath("ten.txt"))
+                    && boxes.boxes[0].text.contains("Channels 1 to 10"));
         std::fill_n(saved.begin(), 10, ChannelRow{true, "555", "loaded"});
         QCOMPARE(window.table(), saved);
         QVERIFY(chooseFile(window.cmdFileSave, dir.filePath("missing/table.txt")));  // no such folder

@@ -24,10 +24,7 @@ namespace {
 
 bool plant(const QString &path, const QByteArray &bytes, uid_t owner, mode_t mode)
 {
-    QFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    file.close();
-    return written && ::chown(qPrintable(path), owner, owner) == 0 && ::chmod(qPrintable(path), mode) == 0;
+    return writeFile(path, bytes) && ::chown(qPrintable(path), owner, owner) == 0 && ::chmod(qPrintable(path), mode) == 0;
 }
 
 bool matches(const QString &pattern, const QString &text) { return QRegularExpression(pattern).match(text).hasMatch(); }
@@ -47,111 +44,91 @@ private slots:
 
     // Written as root into folders that are sticky and every user's (shared/
     // is root's, others/ is nobody's) and into a private one (plain/).
-    void outputRules_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("writtenAt");  // empty: refused
-        QTest::addColumn<int>("mode");           // of the written file, with umask 022
-        QTest::addColumn<QString>("refusal");    // a pattern; BASE: the test's folder
-        const QString link = "^BASE/%1 is a symbolic link of user nobody in BASE/shared, a folder every user may "
-                             "write to: it is not followed\\. Remove the link, or choose another name\\.$";
-        QTest::newRow("another's link") << "shared/link" << "" << 0 << link.arg("shared/link");
-        QTest::newRow("another's dangling link") << "shared/dangling" << "" << 0 << link.arg("shared/dangling");
-        QTest::newRow("another's link on the way") << "shared/way/victim" << "" << 0 << link.arg("shared/way");
-        QTest::newRow("another's file") << "shared/planted" << "" << 0
-                                        << "^BASE/shared/planted belongs to user nobody, in BASE/shared, a folder every "
-                                           "user may write to: it is not replaced\\. Remove it, or choose another name\\.$";
-        QTest::newRow("own link") << "shared/mine" << "victim" << 0600 << "";
-        QTest::newRow("folder owner's link") << "others/link" << "victim" << 0600 << "";
-        QTest::newRow("link in a private folder") << "plain/link" << "victim" << 0600 << "";
-        QTest::newRow("own file, open to all") << "shared/open" << "shared/open" << 0644 << "";
-        QTest::newRow("own file, for its group") << "shared/narrow" << "shared/narrow" << 0640 << "";
-        QTest::newRow("new file") << "shared/new" << "shared/new" << 0644 << "";
-    }
     void outputRules()
     {
-        QFETCH(QString, target);
-        QFETCH(QString, writtenAt);
-        QFETCH(int, mode);
-        QFETCH(QString, refusal);
         NEEDS_OTHER_USER
-        QTemporaryDir dir;
-        const QString base = dir.path();
-        for (const char *folder : {"shared", "others", "plain"})
-            QVERIFY(QDir(base).mkdir(folder));
-        QVERIFY(::chmod(qPrintable(base + "/shared"), 01777) == 0 && ::chmod(qPrintable(base + "/others"), 01777) == 0);
-        QVERIFY(::chown(qPrintable(base + "/others"), nobodyId, nobodyId) == 0);
-        QVERIFY(plant(base + "/victim", "victim", 0, 0600) && plant(base + "/shared/planted", "planted", nobodyId, 0666));
-        QVERIFY(plant(base + "/shared/open", "open", 0, 0666) && plant(base + "/shared/narrow", "narrow", 0, 0640));
-        for (const auto &[name, to, owner] : {std::tuple("shared/link", "../victim", nobodyId), {"shared/dangling", "../created", nobodyId},
-                                              {"shared/way", "..", nobodyId}, {"shared/mine", "../victim", 0},
-                                              {"others/link", "../victim", nobodyId}, {"plain/link", "../victim", nobodyId}})
-            QVERIFY(::symlink(to, qPrintable(base + "/" + name)) == 0 && ::lchown(qPrintable(base + "/" + name), owner, owner) == 0);
+        // writtenAt: empty when refused; mode: of the written file, with umask 022; refusal: a pattern, BASE the test's folder
+        auto write = [this](const QString &target, const QString &writtenAt, int mode, QString refusal) {
+            QTemporaryDir dir;
+            const QString base = dir.path();
+            for (const char *folder : {"shared", "others", "plain"})
+                QVERIFY(QDir(base).mkdir(folder));
+            QVERIFY(::chmod(qPrintable(base + "/shared"), 01777) == 0 && ::chmod(qPrintable(base + "/others"), 01777) == 0);
+            QVERIFY(::chown(qPrintable(base + "/others"), nobodyId, nobodyId) == 0);
+            QVERIFY(plant(base + "/victim", "victim", 0, 0600) && plant(base + "/shared/planted", "planted", nobodyId, 0666));
+            QVERIFY(plant(base + "/shared/open", "open", 0, 0666) && plant(base + "/shared/narrow", "narrow", 0, 0640));
+            for (const auto &[name, to, owner] : {std::tuple("shared/link", "../victim", nobodyId), {"shared/dangling", "../created", nobodyId},
+                                                  {"shared/way", "..", nobodyId}, {"shared/mine", "../victim", 0},
+                                                  {"others/link", "../victim", nobodyId}, {"plain/link", "../victim", nobodyId}})
+                QVERIFY(::symlink(to, qPrintable(base + "/" + name)) == 0 && ::lchown(qPrintable(base + "/" + name), owner, owner) == 0);
 
-        const mode_t umaskBefore = ::umask(022);
-        OutputFile file;
-        const bool written = file.open(base + "/" + target) && file.write("new") && file.commit();
-        ::umask(umaskBefore);
+            const mode_t umaskBefore = ::umask(022);
+            OutputFile file;
+            const bool written = file.open(base + "/" + target) && file.write("new") && file.commit();
+            ::umask(umaskBefore);
 
-        if (refusal.isEmpty()) {
-            QVERIFY2(written, qPrintable(file.errorString()));
-            QCOMPARE(readFile(base + "/" + writtenAt), QByteArray("new"));
-            struct stat info {};
-            QVERIFY(::stat(qPrintable(base + "/" + writtenAt), &info) == 0);
-            QCOMPARE(int(info.st_mode & 07777), mode);
-            QCOMPARE(QFileInfo(base + "/" + target).isSymLink(), target.endsWith("link") || target.endsWith("mine"));
-        } else {
-            QVERIFY2(!written && matches(refusal.replace("BASE", QRegularExpression::escape(base)), file.errorString()),
-                     qPrintable(file.errorString()));
-            QCOMPARE(readFile(base + "/victim"), QByteArray("victim"));
-            QCOMPARE(readFile(base + "/shared/planted"), QByteArray("planted"));
-            QVERIFY(!QFileInfo::exists(base + "/created"));
-        }
-        QCOMPARE(QDir(base + "/shared").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).filter("."), QStringList());
+            if (refusal.isEmpty()) {
+                QVERIFY2(written, qPrintable(target + ": " + file.errorString()));
+                struct stat info {};
+                QVERIFY(::stat(qPrintable(base + "/" + writtenAt), &info) == 0);
+                QCOMPARE(readFile(base + "/" + writtenAt) + ' ' + QByteArray::number(info.st_mode & 07777, 8) + ' '
+                             + (QFileInfo(base + "/" + target).isSymLink() ? "link" : "file"),
+                         "new " + QByteArray::number(mode, 8) + (target.endsWith("link") || target.endsWith("mine") ? " link" : " file"));
+            } else {
+                QVERIFY2(!written && matches(refusal.replace("BASE", QRegularExpression::escape(base)), file.errorString()),
+                         qPrintable(file.errorString()));
+                QCOMPARE(readFile(base + "/victim") + readFile(base + "/shared/planted"), QByteArray("victimplanted"));
+                QVERIFY(!QFileInfo::exists(base + "/created"));
+            }
+            QCOMPARE(QDir(base + "/shared").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).filter("."), QStringList());
+        };
+        const QString link = "^BASE/%1 is a symbolic link of user nobody in BASE/shared, a folder every user may "
+                             "write to: it is not followed\\. Remove the link, or choose another name\\.$";
+        write("shared/link", "", 0, link.arg("shared/link"));  // another's link
+        write("shared/dangling", "", 0, link.arg("shared/dangling"));
+        write("shared/way/victim", "", 0, link.arg("shared/way"));  // another's link on the way
+        write("shared/planted", "", 0, "^BASE/shared/planted belongs to user nobody, in BASE/shared, a folder every "
+                                       "user may write to: it is not replaced\\. Remove it, or choose another name\\.$");
+        write("shared/mine", "victim", 0600, "");  // own link
+        write("others/link", "victim", 0600, "");  // the folder owner's link
+        write("plain/link", "victim", 0600, "");  // a link in a private folder
+        write("shared/open", "shared/open", 0644, "");  // own file, open to all
+        write("shared/narrow", "shared/narrow", 0640, "");  // own file, for its group
+        write("shared/new", "shared/new", 0644, "");
     }
 
     // Qt Serial Port's lock file for the port, planted by another user: the
     // operator learns whose it is, what it names and what to do; one that
     // names no process and is not new goes, and the port opens.
-    void plantedLockFile_data()
-    {
-        QTest::addColumn<QByteArray>("content");  // PID: this test, running
-        QTest::addColumn<int>("ageSeconds");
-        QTest::addColumn<QString>("told");        // a pattern; empty: the port opens
-        const QString start = "^the port: Permission error while locking the device\\. The lock file LOCK of user nobody ";
-        QTest::newRow("a running process") << QByteArray("PID\ntest_shared_bench\nHOST\n") << 0
-                                           << "^the port: The device is in use by another program\\. The lock file LOCK of user nobody "
-                                              "names process PID \\(test_shared_bench\\), which is running\\. Close that program, "
-                                              "or ask nobody or an administrator to remove the lock file\\.$";
-        QTest::newRow("no process, just made") << QByteArray() << 0
-                                               << start + "names no process\\. Ask nobody or an administrator to remove "
-                                                          "the lock file\\.$";
-        QTest::newRow("no process, left behind") << QByteArray("garbage\n") << 10 << "";
-    }
     void plantedLockFile()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(int, ageSeconds);
-        QFETCH(QString, told);
         NEEDS_OTHER_USER
         if (!QFileInfo("/var/lock").isDir())
             QSKIP("no /var/lock on this machine");
-        SimulatedPort port;
-        const QString device = port.modem->slavePath();
-        const QString lock = "/var/lock/LCK.." + device.mid(5).replace('/', '_');
-        const QString pid = QString::number(QCoreApplication::applicationPid());
-        content.replace("PID", pid.toLatin1()).replace("HOST", QSysInfo::machineHostName().toLatin1());
-        QVERIFY(plant(lock, content, nobodyId, 0644));
-        const timeval past{::time(nullptr) - ageSeconds, 0}, times[2] = {past, past};
-        QVERIFY(::utimes(qPrintable(lock), times) == 0);
+        auto open = [this](QByteArray content, int ageSeconds, QString told) {  // content: PID is this test; told: a pattern
+            SimulatedPort port;
+            const QString device = port.modem->slavePath();
+            const QString lock = "/var/lock/LCK.." + device.mid(5).replace('/', '_');
+            const QString pid = QString::number(QCoreApplication::applicationPid());
+            content.replace("PID", pid.toLatin1()).replace("HOST", QSysInfo::machineHostName().toLatin1());
+            QVERIFY(plant(lock, content, nobodyId, 0644));
+            const timeval past{::time(nullptr) - ageSeconds, 0}, times[2] = {past, past};
+            QVERIFY(::utimes(qPrintable(lock), times) == 0);
 
-        QString error;
-        const bool opened = SerialLink(port.directory()).openDevice(device, "the port", &error);
-        QFile::remove(lock);  // never left for the next user of this terminal's number
+            QString error;
+            const bool opened = SerialLink(port.directory()).openDevice(device, "the port", &error);
+            QFile::remove(lock);  // never left for the next user of this terminal's number
 
-        QCOMPARE(opened, told.isEmpty());
-        QVERIFY2(opened || matches(told.replace("LOCK", QRegularExpression::escape(lock)).replace("PID", pid), error),
-                 qPrintable(error));
+            QCOMPARE(opened, told.isEmpty());
+            QVERIFY2(opened || matches(told.replace("LOCK", QRegularExpression::escape(lock)).replace("PID", pid), error),
+                     qPrintable(error));
+        };
+        const QString start = "^the port: Permission error while locking the device\\. The lock file LOCK of user nobody ";
+        open("PID\ntest_shared_bench\nHOST\n", 0, "^the port: The device is in use by another program\\. The lock file LOCK of user nobody "
+                                                 "names process PID \\(test_shared_bench\\), which is running\\. Close that program, "
+                                                 "or ask nobody or an administrator to remove the lock file\\.$");
+        open({}, 0, start + "names no process\\. Ask nobody or an administrator to remove the lock file\\.$");  // just made
+        open("garbage\n", 10, "");  // no process, left behind
     }
 
     // The words for a lock file whose process ended; QSerialPort itself
@@ -188,8 +165,7 @@ private slots:
         QVERIFY(port.modem->waitForFrames(5001, 20000));
 
         const QList<QByteArray> frames = port.modem->receivedFrames();
-        QCOMPARE(frames.size(), 4096);
-        QCOMPARE(frames.constLast(), lastRead);
+        QVERIFY2(frames.size() == 4096 && frames.constLast() == lastRead, qPrintable(QString::number(frames.size())));
         QCOMPARE(port.modem->discardedBytes(), QByteArray(65536, '\0'));
         modemsim::ReplyPacer pacer;
         int queued = 0;

@@ -146,15 +146,13 @@ private slots:
         });
         window_->cmdDeviceWrite->click();
         // The Write's bar, then the check's: a whole Read of what was written.
-        QList<int> bar{0, 4};
-        while (bar.last() < 100)
-            bar << bar.last() + 3;
-        bar << 0 << 4;
-        while (bar.last() < 20)
-            bar << bar.last() + 1;
-        while (bar.last() < 100)
-            bar << bar.last() + 5;
-        QCOMPARE(progress_, bar);
+        const auto steps = [](int from, int to, int by) {
+            QList<int> values;
+            for (int v = from; v <= to; v += by)
+                values << v;
+            return values;
+        };
+        QCOMPARE(progress_, QList<int>{0} + steps(4, 100, 3) + QList<int>{0} + steps(4, 20, 1) + steps(25, 100, 5));
         QCOMPARE(shown, QStringList({"Writing to device ...", "Checking ..."}));
         QVERIFY(boxes_->boxes.isEmpty());
         // The settings are asked for first; then the 34 commands and the 33 of the check.

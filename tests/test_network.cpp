@@ -64,40 +64,28 @@ struct TimedRun : CliRun {
     qint64 ms = 0;
 };
 
-// ser2net serving one pseudo-terminal on each of its ports.
+// ser2net serving one pseudo-terminal; started when its port listens.
 struct Ser2net {
     QTemporaryDir dir;
     QProcess process;
-    QList<quint16> ports;
+    quint16 port = unusedPort();
     ~Ser2net() { stop(); }
 
     static QString program() { return QStandardPaths::findExecutable("ser2net", {"/usr/sbin", "/usr/local/sbin", "/usr/bin"}); }
 
-    // kinds: "tcp" (raw) or "rfc2217" for each device.
-    bool start(const QStringList &kinds, const QStringList &devices)
+    // kind: "tcp" (raw) or "rfc2217".
+    bool start(const QString &kind, const QString &device)
     {
-        QByteArray config;
-        for (int i = 0; i < devices.size(); ++i) {
-            ports << unusedPort();
-            config += QStringLiteral("connection: &unit%1\n  accepter: %2tcp,127.0.0.1,%3\n"
-                                     "  connector: serialdev,%4,9600n81,local\n")
-                          .arg(i).arg(kinds[i] == "rfc2217" ? "telnet(rfc2217)," : "").arg(ports[i]).arg(devices[i])
-                          .toLatin1();
-        }
+        const QByteArray config = QStringLiteral("connection: &unit\n  accepter: %1tcp,127.0.0.1,%2\n"
+                                                 "  connector: serialdev,%3,9600n81,local\n")
+                                      .arg(kind == "rfc2217" ? "telnet(rfc2217)," : "").arg(port).arg(device).toLatin1();
         QFile file(dir.filePath("ser2net.yaml"));
         if (!file.open(QIODevice::WriteOnly) || file.write(config) != config.size())
             return false;
         file.close();
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(program(), {"-n", "-d", "-c", file.fileName(), "-P", dir.filePath("pid")});
-        return process.waitForStarted();
-    }
-    bool ready() const
-    {
-        for (quint16 port : ports)
-            if (!listening(port))
-                return false;
-        return true;
+        return process.waitForStarted() && QTest::qWaitFor([this] { return listening(port); }, 10000);
     }
     void stop()
     {
@@ -106,7 +94,19 @@ struct Ser2net {
             process.waitForFinished(5000);
         }
     }
-    QString url(int i, const QString &kind) const { return QStringLiteral("%1://127.0.0.1:%2").arg(kind).arg(ports[i]); }
+};
+
+// The modem of siteState(), not paced, behind its own ser2net.
+struct ServedModem {
+    modemsim::ModemSimulator modem{siteState()};
+    Ser2net server;
+    QString url;
+    explicit ServedModem(const QString &kind) : url(QStringLiteral("%1://127.0.0.1:%2").arg(kind).arg(server.port))
+    {
+        modem.setPaceAtLineRate(false);
+        if (!modem.start() || !server.start(kind, modem.slavePath()))
+            qFatal("ser2net did not serve the modem simulator on %s", qPrintable(url));
+    }
 };
 
 // A relay on 127.0.0.1 that holds every piece for delayMs each way: a
@@ -156,21 +156,10 @@ private:
     {
         QElapsedTimer clock;
         clock.start();
-        QProcess *process = start(arguments);
-        TimedRun result;
-        // The event loop runs meanwhile, so the test's own servers answer.
-        QEventLoop loop;
-        connect(process, &QProcess::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-        if (process->state() != QProcess::NotRunning)
-            loop.exec();
-        if (process->state() == QProcess::NotRunning)
-            result.exitCode = process->exitCode();
-        result.ms = clock.elapsed();
-        result.out = process->readAllStandardOutput();
-        result.err = process->readAllStandardError();
-        delete process;
-        return result;
+        const std::unique_ptr<QProcess> process(start(arguments));
+        // Events are handled meanwhile, so the test's own servers answer.
+        const bool ended = QTest::qWaitFor([&] { return process->state() == QProcess::NotRunning; }, 120000);
+        return {{ended ? process->exitCode() : -1, process->readAllStandardOutput(), process->readAllStandardError()}, clock.elapsed()};
     }
 
 private slots:
@@ -182,31 +171,25 @@ private slots:
     }
 
     // Names refused with their reason, and the parts of the good ones.
-    void networkNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("parts");  // "kind host port" or the reason
-        QTest::newRow("raw, IPv4") << "tcp://192.168.1.20:4001" << "0 192.168.1.20 4001";
-        QTest::newRow("rfc2217, name") << "RFC2217://bench-3.example:65535" << "1 bench-3.example 65535";
-        QTest::newRow("IPv6") << "rfc2217://[::1]:7000" << "1 ::1 7000";
-        QTest::newRow("no port") << "tcp://server" << "the port number is missing";
-        QTest::newRow("port 0") << "tcp://server:0" << "\"0\" is not a port number from 1 to 65535";
-        QTest::newRow("port too big") << "tcp://server:65536" << "\"65536\" is not a port number";
-        QTest::newRow("IPv6 without brackets") << "tcp://::1:4001" << "an IPv6 address needs brackets";
-        QTest::newRow("not IPv6") << "tcp://[server]:4001" << "\"server\" is not an IPv6 address";
-        QTest::newRow("a user") << "tcp://me@server:4001" << "\"me@server\" is not a host name";
-        QTest::newRow("a path") << "tcp://server:4001/dev/ttyS0" << "\"4001/dev/ttyS0\" is not a port number";
-        QTest::newRow("no host") << "rfc2217://:4001" << "the host is missing";
-    }
     void networkNames()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, parts);
-        QString error;
-        const std::optional<NetworkPort> port = parseNetworkPort(name, &error);
-        const QString got = port ? QStringLiteral("%1 %2 %3").arg(port->kind).arg(port->host).arg(port->port) : error;
-        QVERIFY2(port ? got == parts : got.startsWith(name + ": " + parts), qPrintable(got));
-        QVERIFY(isNetworkPortName(name));
+        auto parsed = [](const QString &name, const QString &parts) {  // parts: "kind host port", or the reason
+            QString error;
+            const std::optional<NetworkPort> port = parseNetworkPort(name, &error);
+            const QString got = port ? QStringLiteral("%1 %2 %3").arg(port->kind).arg(port->host).arg(port->port) : error;
+            QVERIFY2((port ? got == parts : got.startsWith(name + ": " + parts)) && isNetworkPortName(name), qPrintable(got));
+        };
+        parsed("tcp://192.168.1.20:4001", "0 192.168.1.20 4001");
+        parsed("RFC2217://bench-3.example:65535", "1 bench-3.example 65535");
+        parsed("rfc2217://[::1]:7000", "1 ::1 7000");
+        parsed("tcp://server", "the port number is missing");
+        parsed("tcp://server:0", "\"0\" is not a port number from 1 to 65535");
+        parsed("tcp://server:65536", "\"65536\" is not a port number");
+        parsed("tcp://::1:4001", "an IPv6 address needs brackets");
+        parsed("tcp://[server]:4001", "\"server\" is not an IPv6 address");
+        parsed("tcp://me@server:4001", "\"me@server\" is not a host name");
+        parsed("tcp://server:4001/dev/ttyS0", "\"4001/dev/ttyS0\" is not a port number");
+        parsed("rfc2217://:4001", "the host is missing");
     }
 
     // The Telnet stream: 0xFF doubled both ways, negotiation and COM-port
@@ -235,91 +218,66 @@ private slots:
     void readWriteVerify()
     {
         QFETCH(QString, kind);
-        modemsim::ModemSimulator modem(siteState());
-        modem.setPaceAtLineRate(false);
-        QVERIFY(modem.start());
-        Ser2net server;
-        QVERIFY(server.start({kind}, {modem.slavePath()}));
-        QTRY_VERIFY_WITH_TIMEOUT(server.ready(), 10000);
-        const QString url = server.url(0, kind);
+        ServedModem unit(kind);
+        modemsim::ModemSimulator &modem = unit.modem;
 
-        const TimedRun read = run({"read", "--port", url});
-        QCOMPARE(read.exitCode, 0);
-        QCOMPARE(read.out.toLatin1(), kSiteFile);
-        QCOMPARE(read.err, url + ": read the table (slave ID 20).\n");
+        const TimedRun read = run({"read", "--port", unit.url});
+        QCOMPARE(read.said(), "0 " + kSiteFile + unit.url + ": read the table (slave ID 20).\n");
         // Under a window per command (33 of them), plus the first connection.
         QVERIFY2(read.ms < 33 * 200 + 3000, qPrintable(QString::number(read.ms)));
 
         QVERIFY(writeFile(file("site.txt"), record(true, "12345", "Intruder") + emptyRecords(14) + record(true, "", "Gas leak")));
         modem.clearLog();
-        const TimedRun write = run({"write", "--verify", "--port", url, "--slave-id", "7", file("site.txt")});
+        const TimedRun write = run({"write", "--verify", "--port", unit.url, "--slave-id", "7", file("site.txt")});
         QVERIFY2(write.exitCode == 0, qPrintable(write.err));
-        QCOMPARE(modem.state().slaveId, 7);
-        QCOMPARE(modem.state().enableMask, 0x8001);
-        QCOMPARE(modem.receivedFrames().size(), 1 + 34 + 33);  // the probe, the Write, the check
+        // Slave ID, enable mask, and the frames of the probe, the Write (34) and the check (33).
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(modem.state().slaveId).arg(modem.state().enableMask, 0, 16)
+                     .arg(modem.receivedFrames().size()), QString("7 8001 68"));
 
         // A difference the modem holds is found.
         modemsim::ModemState changed = modem.state();
         changed.putText(0x0100, "Intruded");
         modem.setState(changed);
-        const TimedRun verify = run({"verify", "--fast", "--port", url, file("site.txt")});
-        QCOMPARE(verify.exitCode, 1);
-        QVERIFY2(verify.err.contains(url + ": 1 difference from"), qPrintable(verify.err));
+        const TimedRun verify = run({"verify", "--fast", "--port", unit.url, file("site.txt")});
+        QVERIFY2(verify.exitCode == 1 && verify.err.contains(unit.url + ": 1 difference from"), qPrintable(verify.said()));
     }
 
     // Behind a path of 200 ms there and back, every reply comes after its
     // 200 ms: the window widened by the round trip still takes it.
     void windowWidensByTheRoundTrip()
     {
-        modemsim::ModemSimulator modem(siteState());
-        modem.setPaceAtLineRate(false);
-        QVERIFY(modem.start());
-        Ser2net server;
-        QVERIFY(server.start({"rfc2217"}, {modem.slavePath()}));
-        QTRY_VERIFY_WITH_TIMEOUT(server.ready(), 10000);
-        SlowPath path(server.ports[0], 100);
-        const TimedRun read = run({"read", "--fast", "--port", QStringLiteral("rfc2217://127.0.0.1:%1").arg(path.server.serverPort())});
-        QVERIFY2(read.exitCode == 0, qPrintable(read.err));
-        QCOMPARE(read.out.toLatin1(), kSiteFile);
+        ServedModem unit("rfc2217");
+        SlowPath path(unit.server.port, 100);
+        const QString url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(path.server.serverPort());
+        QCOMPARE(run({"read", "--fast", "--port", url}).said(), "0 " + kSiteFile + url + ": read the table (slave ID 20).\n");
     }
 
     // Four units through four server ports and one local port in one
     // manifest; one server port named twice, by two names, is refused.
     void batchMixesLocalAndNetworkPorts()
     {
-        std::vector<std::unique_ptr<modemsim::ModemSimulator>> modems;
-        QStringList devices;
-        for (int i = 0; i < 4; ++i) {
-            modems.push_back(std::make_unique<modemsim::ModemSimulator>(siteState()));
-            modems.back()->setPaceAtLineRate(false);
-            QVERIFY(modems.back()->start());
-            devices << modems.back()->slavePath();
-        }
-        const QStringList kinds{"tcp", "rfc2217", "tcp", "rfc2217"};
-        Ser2net server;
-        QVERIFY(server.start(kinds, devices));
         SimulatedPort local(siteState());
         local.modem->setPaceAtLineRate(false);
-        QVERIFY(writeFile(file("site.txt"), kSiteFile));
         QByteArray manifest = "port,slave id,file\n" + local.modem->slavePath().toLatin1() + ",20,site.txt\n";
-        for (int i = 0; i < 4; ++i)
-            manifest += server.url(i, kinds[i]).toLatin1() + ",20,site.txt\n";
-        QVERIFY(writeFile(file("bench.csv"), manifest));
-        QTRY_VERIFY_WITH_TIMEOUT(server.ready(), 10000);
+        std::vector<std::unique_ptr<ServedModem>> units;
+        for (const QString kind : {"tcp", "rfc2217", "tcp", "rfc2217"}) {
+            units.push_back(std::make_unique<ServedModem>(kind));
+            manifest += units.back()->url.toLatin1() + ",20,site.txt\n";
+        }
+        QVERIFY(writeFile(file("site.txt"), kSiteFile) && writeFile(file("bench.csv"), manifest));
 
         const TimedRun batch = run({"verify", "--fast", "--json", "--batch", file("bench.csv")});
-        QVERIFY2(batch.exitCode == 0, qPrintable(batch.out + batch.err));
+        QVERIFY2(batch.exitCode == 0, qPrintable(batch.said()));
         QStringList results;
         for (const QJsonValue unit : QJsonDocument::fromJson(batch.out.toUtf8())["units"].toArray())
             results << unit["port"].toString().section(':', 0, 0) + " " + unit["result"].toString();
         QCOMPARE(results, (QStringList{"/dev/pts/" + local.modem->slavePath().section('/', -1) + " ok", "tcp ok",
                                        "rfc2217 ok", "tcp ok", "rfc2217 ok"}));
 
-        const QString twice = QStringLiteral("rfc2217://localhost:%1").arg(server.ports[0]);
-        const TimedRun refused = run({"verify", "--port", server.url(0, "tcp"), "--port", twice, file("site.txt")});
-        QCOMPARE(refused.exitCode, 2);
-        QVERIFY2(refused.err.contains(QStringLiteral("the port \"%1\" is given twice (as \"%2\")").arg(server.url(0, "tcp"), twice)),
-                 qPrintable(refused.err));
+        const QString twice = QStringLiteral("rfc2217://localhost:%1").arg(units[0]->server.port);
+        const TimedRun refused = run({"verify", "--port", units[0]->url, "--port", twice, file("site.txt")});
+        const QString said = QStringLiteral("the port \"%1\" is given twice (as \"%2\")").arg(units[0]->url, twice);
+        QVERIFY2(refused.exitCode == 2 && refused.err.contains(said), qPrintable(refused.said()));
     }
 
     // What the server (or its absence) can do wrong: each ends in its
@@ -340,17 +298,13 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, said);
         QFETCH(int, boundMs);
-        modemsim::ModemSimulator modem(siteState());
-        QVERIFY(modem.start());
-        Ser2net server;
+        ServedModem unit("tcp");
         QTcpServer silent;
         QTcpSocket other;
         QString url = QStringLiteral("tcp://127.0.0.1:%1").arg(unusedPort());
         if (fault == "busy") {
-            QVERIFY(server.start({"tcp"}, {modem.slavePath()}));
-            QTRY_VERIFY_WITH_TIMEOUT(server.ready(), 10000);
-            url = server.url(0, "tcp");
-            other.connectToHost(QHostAddress::LocalHost, server.ports[0]);
+            url = unit.url;
+            other.connectToHost(QHostAddress::LocalHost, unit.server.port);
             QVERIFY(other.waitForConnected(5000));
         } else if (fault == "silent" || fault == "4800") {
             QVERIFY(silent.listen(QHostAddress::LocalHost));
@@ -367,36 +321,26 @@ private slots:
         said.replace("PORT", url.section(':', -1).section('/', 0, 0));
 
         const TimedRun result = run({"read", "--port", url});
-
-        QCOMPARE(result.exitCode, 2);
-        QVERIFY2(result.err.contains(said), qPrintable(result.err));
+        QVERIFY2(result.exitCode == 2 && result.err.contains(said), qPrintable(result.said()));
         QVERIFY2(result.ms < boundMs, qPrintable(QString::number(result.ms)));
-        QCOMPARE(modem.commandCount(), 0);
+        QCOMPARE(unit.modem.commandCount(), 0);
     }
 
     // The server goes away in the middle of a Write: the message counts the
     // commands handed to the network, and the modem holds no more than those.
     void serverStopsMidWrite()
     {
-        modemsim::ModemSimulator modem(siteState());
-        modem.setPaceAtLineRate(false);
-        QVERIFY(modem.start());
-        Ser2net server;
-        QVERIFY(server.start({"tcp"}, {modem.slavePath()}));
+        ServedModem unit("tcp");
         QVERIFY(writeFile(file("site.txt"), kSiteFile));
-        QTRY_VERIFY_WITH_TIMEOUT(server.ready(), 10000);
-        QProcess *process = start({"write", "--port", server.url(0, "tcp"), "--slave-id", "3", file("site.txt")});
-        QVERIFY(modem.waitForFrames(11, 20000));  // the probe and ten commands
-        server.stop();
-        QVERIFY(process->waitForFinished(10000));
-        const QString err = process->readAllStandardError();
-        QCOMPARE(process->exitCode(), 1);
+        QProcess *process = start({"write", "--port", unit.url, "--slave-id", "3", file("site.txt")});
+        QVERIFY(unit.modem.waitForFrames(11, 20000));  // the probe and ten commands
+        unit.server.stop();
+        const CliRun result = finished(*process);
         const QRegularExpressionMatch handed = QRegularExpression(
-            "The connection to tcp://127.0.0.1:\\d+ was lost: the server closed the connection. ([0-9]+) of 34 commands "
-            "were handed to the network before it broke, so the device holds at most those").match(err);
-        QVERIFY2(handed.hasMatch(), qPrintable(err));
-        QVERIFY2(modem.commandCount() - 1 <= handed.captured(1).toInt(), qPrintable(err));
-        QVERIFY(handed.captured(1).toInt() >= 10);
+            "^telvarin-cli: The connection to tcp://127.0.0.1:\\d+ was lost: the server closed the connection. ([0-9]+) of 34 commands "
+            "were handed to the network before it broke, so the device holds at most those").match(result.err);
+        QVERIFY2(result.exitCode == 1 && handed.hasMatch(), qPrintable(result.said()));
+        QVERIFY2(unit.modem.commandCount() - 1 <= handed.captured(1).toInt() && handed.captured(1).toInt() >= 10, qPrintable(result.err));
     }
 
     // Ctrl-C while a server takes its time ends the wait at once.
@@ -409,41 +353,35 @@ private slots:
         QElapsedTimer sinceSignal;
         sinceSignal.start();
         ::kill(pid_t(process->processId()), SIGINT);
-        QVERIFY(process->waitForFinished(10000));
+        const CliRun stopped = finished(*process);
         QVERIFY2(sinceSignal.elapsed() < 1000, qPrintable(QString::number(sinceSignal.elapsed())));
-        QCOMPARE(process->exitCode(), 130);
-        const QJsonObject unit = QJsonDocument::fromJson(process->readAllStandardOutput())["units"][0].toObject();
-        QCOMPARE(unit["result"].toString() + QString::number(unit["exitCode"].toInt()), QString("interrupted130"));
+        const QJsonObject unit = QJsonDocument::fromJson(stopped.out.toUtf8())["units"][0].toObject();
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(stopped.exitCode).arg(unit["result"].toString()).arg(unit["exitCode"].toInt()), "130 interrupted 130");
     }
 
     // The window's port box takes a network port; a refusal is a USB Port
     // Error that names the address.
     void windowConnectsOverTheNetwork()
     {
-        modemsim::ModemSimulator modem(siteState());
-        QVERIFY(modem.start());
-        Ser2net server;
-        QVERIFY(server.start({"rfc2217"}, {modem.slavePath()}));
-        QTRY_VERIFY_WITH_TIMEOUT(server.ready(), 10000);
+        ServedModem unit("rfc2217");
         frmMain window(work_.path());
         auto *box = window.findChild<QComboBox *>("cmbComm");
         auto *connectButton = window.findChild<QPushButton *>("cmdConnect");
         const QString refused = QStringLiteral("tcp://127.0.0.1:%1").arg(unusedPort());
-        for (const QString &url : {refused, server.url(0, "rfc2217")}) {
+        QStringList seen;
+        for (const QString &url : {refused, unit.url}) {
             box->setEditText(url);
             BoxWatcher boxes;
             connectButton->click();
-            QCOMPARE(box->currentText(), url);
-            if (url == refused) {
-                QCOMPARE(boxes.boxes.size(), 1);
-                QCOMPARE(boxes.boxes[0].title, QString("USB Port Error"));
-                QVERIFY2(boxes.boxes[0].text.startsWith(refused + ": the connection was refused"), qPrintable(boxes.boxes[0].text));
-            }
+            seen << box->currentText();
+            for (const SeenBox &shown : boxes.boxes)
+                seen << shown.title + ": " + shown.text.section(": nothing", 0, 0);
         }
+        QCOMPARE(seen, (QStringList{refused, "USB Port Error: " + refused + ": the connection was refused", unit.url}));
         QCOMPARE(connectButton->text(), QString("&Disconnect"));
         BoxWatcher boxes;
         window.findChild<QPushButton *>("cmdDeviceRead")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(modem.commandCount(), 33, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(unit.modem.commandCount(), 33, 20000);
         QTRY_COMPARE(window.findChild<QComboBox *>("cmbSlaveID")->currentText(), QString("20"));
     }
 };

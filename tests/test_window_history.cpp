@@ -48,17 +48,13 @@ private slots:
         QVERIFY(recorded.count() == 2 || recorded.wait(10000));
         QCOMPARE(boxes_->boxes.size(), 1);  // the Write's check tells of the difference
 
-        HistoryTarget target;
-        target.kind = HistoryTarget::SQLite;
-        target.path = work_->filePath("h.sqlite");
-        HistoryStore store(target);
+        HistoryStore store(parseHistoryTarget(work_->filePath("h.sqlite"), nullptr));
         QString error;
         QVERIFY2(store.open(HistoryStore::Look, &error), qPrintable(error));
         QList<HistoryRecord> records;
         const QList<HistoryRecord> listed = store.list({}, &error).value_or(QList<HistoryRecord>());
         for (const HistoryRecord &entry : listed)
             records.append(store.find(entry.id, &error).value_or(HistoryRecord()));  // the list leaves the tables out
-        QCOMPARE(records.size(), 2);
         QStringList seen;
         for (const HistoryRecord &r : records)
             seen << QStringList{r.program, r.command, r.result, r.port, QString::number(r.slaveId.value_or(0)),
@@ -81,9 +77,8 @@ private slots:
         QVERIFY(recorded.count() == 1 || recorded.wait(10000));
         QTRY_COMPARE(boxes_->boxes.size(), 1);
         const SeenBox box = boxes_->boxes.first();
-        QCOMPARE(box.title, "History");
-        QVERIFY2(box.text.contains("file is not a database") && box.text.endsWith("the unit was not recorded."), qPrintable(box.text));
-        QCOMPARE(box.progressWindowShown, false);
+        QVERIFY2(box.title == "History" && box.text.contains("file is not a database") && box.text.endsWith("the unit was not recorded.")
+                     && !box.progressWindowShown, qPrintable(box.title + ": " + box.text));
         QVERIFY(window_->cmdDeviceRead->isEnabled());
     }
 
@@ -95,11 +90,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
         bool asked = false;
         QTimer::singleShot(0, this, [&] {
-            auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            asked = true;
-            dialog->reject();
+            if (auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget()))
+                asked = true, dialog->reject();
         });
         QTest::keySequence(window_.get(), QKeySequence::Print);
         QVERIFY(asked);

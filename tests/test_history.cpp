@@ -151,9 +151,7 @@ private slots:
     {
         QFETCH(QString, arguments);
         QFETCH(QString, ids);
-        HistoryTarget target;
-        target.kind = HistoryTarget::SQLite;
-        target.path = file("list.sqlite");
+        const HistoryTarget target = parseHistoryTarget(file("list.sqlite"), nullptr);
         struct Row { const char *time, *port, *device; int slaveId; const char *result; };
         const Row rows[] = {{"2024-03-01T08:00:00", "COM 1", "/dev/ttyUSB0", 1, "ok"},
                             {"2024-03-01T09:00:00", "COM 2", "/dev/ttyUSB1", 2, "differs"},
@@ -266,9 +264,8 @@ private slots:
                                                     : QStringList{"read", "--port", file("none/single-%1").arg(n), "--output", file("o.txt")});
         }
         for (const auto &process : runs) {
-            QVERIFY(process->waitForFinished(60000));
-            QCOMPARE(process->exitCode(), 2);
-            QVERIFY2(!process->readAllStandardError().contains("not recorded"), "a run lost its records");
+            const CliRun ran = finished(*process);  // none lost its records
+            QVERIFY2(ran.exitCode == 2 && !ran.err.contains("not recorded"), qPrintable(ran.said()));
         }
         const QJsonArray list = records(run({"history", "--json", "--limit", "1000"}));
         QSet<QString> ports;
@@ -321,8 +318,7 @@ private slots:
                                             "Gas leak", "exit now", "5550001", "Fire, hall B", "Name:", "Signature:"})
                 QVERIFY2(page.contains(expected), qPrintable(expected + " missing in:\n" + page));
             QVERIFY2(!page.contains("Gas leak exit now"), "the message's line break was lost");
-            const QStringList rows = page.split('\n').filter(QRegularExpression("^\\s*(1[0-6]|[1-9])\\s+(yes|no)\\b"));
-            QCOMPARE(rows.size(), 16);
+            QCOMPARE(page.split('\n').filter(QRegularExpression("^\\s*(1[0-6]|[1-9])\\s+(yes|no)\\b")).size(), 16);
         }
         QCOMPARE(run({"sheet", "--output", file("s.pdf")}).exitCode, 2);
         QCOMPARE(run({"sheet", "--history", "5", "--output", file("s.pdf")}).exitCode, 2);

@@ -64,48 +64,36 @@ struct TimedRun : CliRun {
     qint64 ms = 0;
 };
 
-// ser2net serving one pseudo-terminal; started when its port listens.
-struct Ser2net {
+// The modem of siteState(), not paced, behind a ser2net of its own.
+struct ServedModem {
+    modemsim::ModemSimulator modem{siteState()};
     QTemporaryDir dir;
-    QProcess process;
+    QProcess server;
     quint16 port = unusedPort();
-    ~Ser2net() { stop(); }
+    QString url;
 
     static QString program() { return QStandardPaths::findExecutable("ser2net", {"/usr/sbin", "/usr/local/sbin", "/usr/bin"}); }
 
     // kind: "tcp" (raw) or "rfc2217".
-    bool start(const QString &kind, const QString &device)
-    {
-        const QByteArray config = QStringLiteral("connection: &unit\n  accepter: %1tcp,127.0.0.1,%2\n"
-                                                 "  connector: serialdev,%3,9600n81,local\n")
-                                      .arg(kind == "rfc2217" ? "telnet(rfc2217)," : "").arg(port).arg(device).toLatin1();
-        QFile file(dir.filePath("ser2net.yaml"));
-        if (!file.open(QIODevice::WriteOnly) || file.write(config) != config.size())
-            return false;
-        file.close();
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program(), {"-n", "-d", "-c", file.fileName(), "-P", dir.filePath("pid")});
-        return process.waitForStarted() && QTest::qWaitFor([this] { return listening(port); }, 10000);
-    }
-    void stop()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            process.waitForFinished(5000);
-        }
-    }
-};
-
-// The modem of siteState(), not paced, behind its own ser2net.
-struct ServedModem {
-    modemsim::ModemSimulator modem{siteState()};
-    Ser2net server;
-    QString url;
-    explicit ServedModem(const QString &kind) : url(QStringLiteral("%1://127.0.0.1:%2").arg(kind).arg(server.port))
+    explicit ServedModem(const QString &kind) : url(QStringLiteral("%1://127.0.0.1:%2").arg(kind).arg(port))
     {
         modem.setPaceAtLineRate(false);
-        if (!modem.start() || !server.start(kind, modem.slavePath()))
+        if (!modem.start())
+            qFatal("the modem simulator did not start");
+        const QByteArray config = QStringLiteral("connection: &unit\n  accepter: %1tcp,127.0.0.1,%2\n"
+                                                 "  connector: serialdev,%3,9600n81,local\n")
+                                      .arg(kind == "rfc2217" ? "telnet(rfc2217)," : "").arg(port).arg(modem.slavePath()).toLatin1();
+        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (writeFile(dir.filePath("ser2net.yaml"), config))
+            server.start(program(), {"-n", "-d", "-c", dir.filePath("ser2net.yaml"), "-P", dir.filePath("pid")});
+        if (!server.waitForStarted() || !QTest::qWaitFor([this] { return listening(port); }, 10000))
             qFatal("ser2net did not serve the modem simulator on %s", qPrintable(url));
+    }
+    ~ServedModem() { stop(); }
+    void stop()  // again when stopped: nothing
+    {
+        server.terminate();
+        server.waitForFinished(5000);
     }
 };
 
@@ -113,28 +101,20 @@ struct ServedModem {
 // long network path in front of the server.
 class SlowPath : public QObject {
 public:
-    SlowPath(quint16 target, int delayMs) : target_(target), delayMs_(delayMs)
+    SlowPath(quint16 target, int delayMs)
     {
         server.listen(QHostAddress::LocalHost);
-        connect(&server, &QTcpServer::newConnection, this, [this] {
+        connect(&server, &QTcpServer::newConnection, this, [this, target, delayMs] {
             QTcpSocket *near = server.nextPendingConnection();
             auto *far = new QTcpSocket(near);
-            far->connectToHost(QHostAddress::LocalHost, target_);
-            relay(near, far);
-            relay(far, near);
+            far->connectToHost(QHostAddress::LocalHost, target);
+            for (const auto &ends : {std::pair{near, far}, std::pair{far, near}})
+                connect(ends.first, &QTcpSocket::readyRead, ends.second, [ends, delayMs] {
+                    QTimer::singleShot(delayMs, ends.second, [to = ends.second, bytes = ends.first->readAll()] { to->write(bytes); });
+                });
         });
     }
     QTcpServer server;
-
-private:
-    void relay(QTcpSocket *from, QTcpSocket *to)
-    {
-        connect(from, &QTcpSocket::readyRead, to, [this, from, to] {
-            QTimer::singleShot(delayMs_, to, [to, bytes = from->readAll()] { to->write(bytes); });
-        });
-    }
-    quint16 target_;
-    int delayMs_;
 };
 
 }  // namespace
@@ -165,7 +145,7 @@ private:
 private slots:
     void initTestCase()
     {
-        if (Ser2net::program().isEmpty())
+        if (ServedModem::program().isEmpty())
             QSKIP("ser2net was not found (apt-get install ser2net): the network tests need a real serial server");
         QVERIFY(work_.isValid());
     }
@@ -209,37 +189,31 @@ private slots:
 
     // Read, Write with its probe and check, and verify, through the server
     // raw and with RFC 2217.
-    void readWriteVerify_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("raw") << "tcp";
-        QTest::newRow("RFC 2217") << "rfc2217";
-    }
     void readWriteVerify()
     {
-        QFETCH(QString, kind);
-        ServedModem unit(kind);
-        modemsim::ModemSimulator &modem = unit.modem;
-
-        const TimedRun read = run({"read", "--port", unit.url});
-        QCOMPARE(read.said(), "0 " + kSiteFile + unit.url + ": read the table (slave ID 20).\n");
-        // Under a window per command (33 of them), plus the first connection.
-        QVERIFY2(read.ms < 33 * 200 + 3000, qPrintable(QString::number(read.ms)));
-
         QVERIFY(writeFile(file("site.txt"), record(true, "12345", "Intruder") + emptyRecords(14) + record(true, "", "Gas leak")));
-        modem.clearLog();
-        const TimedRun write = run({"write", "--verify", "--port", unit.url, "--slave-id", "7", file("site.txt")});
-        QVERIFY2(write.exitCode == 0, qPrintable(write.err));
-        // Slave ID, enable mask, and the frames of the probe, the Write (34) and the check (33).
-        QCOMPARE(QStringLiteral("%1 %2 %3").arg(modem.state().slaveId).arg(modem.state().enableMask, 0, 16)
-                     .arg(modem.receivedFrames().size()), QString("7 8001 68"));
+        for (const QString kind : {"tcp", "rfc2217"}) {
+            ServedModem unit(kind);
 
-        // A difference the modem holds is found.
-        modemsim::ModemState changed = modem.state();
-        changed.putText(0x0100, "Intruded");
-        modem.setState(changed);
-        const TimedRun verify = run({"verify", "--fast", "--port", unit.url, file("site.txt")});
-        QVERIFY2(verify.exitCode == 1 && verify.err.contains(unit.url + ": 1 difference from"), qPrintable(verify.said()));
+            const TimedRun read = run({"read", "--port", unit.url});
+            QCOMPARE(read.said(), "0 " + kSiteFile + unit.url + ": read the table (slave ID 20).\n");
+            // Under a window per command (33 of them), plus the first connection.
+            QVERIFY2(read.ms < 33 * 200 + 3000, qPrintable(QString::number(read.ms)));
+
+            unit.modem.clearLog();
+            const TimedRun write = run({"write", "--verify", "--port", unit.url, "--slave-id", "7", file("site.txt")});
+            QVERIFY2(write.exitCode == 0, qPrintable(write.err));
+            // Slave ID, enable mask, and the frames of the probe, the Write (34) and the check (33).
+            QCOMPARE(QStringLiteral("%1 %2 %3").arg(unit.modem.state().slaveId).arg(unit.modem.state().enableMask, 0, 16)
+                         .arg(unit.modem.receivedFrames().size()), QString("7 8001 68"));
+
+            // A difference the modem holds is found.
+            modemsim::ModemState changed = unit.modem.state();
+            changed.putText(0x0100, "Intruded");
+            unit.modem.setState(changed);
+            const TimedRun verify = run({"verify", "--fast", "--port", unit.url, file("site.txt")});
+            QVERIFY2(verify.exitCode == 1 && verify.err.contains(unit.url + ": 1 difference from"), qPrintable(verify.said()));
+        }
     }
 
     // Behind a path of 200 ms there and back, every reply comes after its
@@ -247,7 +221,7 @@ private slots:
     void windowWidensByTheRoundTrip()
     {
         ServedModem unit("rfc2217");
-        SlowPath path(unit.server.port, 100);
+        SlowPath path(unit.port, 100);
         const QString url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(path.server.serverPort());
         QCOMPARE(run({"read", "--fast", "--port", url}).said(), "0 " + kSiteFile + url + ": read the table (slave ID 20).\n");
     }
@@ -274,55 +248,39 @@ private slots:
         QCOMPARE(results, (QStringList{"/dev/pts/" + local.modem->slavePath().section('/', -1) + " ok", "tcp ok",
                                        "rfc2217 ok", "tcp ok", "rfc2217 ok"}));
 
-        const QString twice = QStringLiteral("rfc2217://localhost:%1").arg(units[0]->server.port);
+        const QString twice = QStringLiteral("rfc2217://localhost:%1").arg(units[0]->port);
         const TimedRun refused = run({"verify", "--port", units[0]->url, "--port", twice, file("site.txt")});
         const QString said = QStringLiteral("the port \"%1\" is given twice (as \"%2\")").arg(units[0]->url, twice);
         QVERIFY2(refused.exitCode == 2 && refused.err.contains(said), qPrintable(refused.said()));
     }
 
-    // What the server (or its absence) can do wrong: each ends in its
-    // message and exit code, within its bound.
-    void faults_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("said");
-        QTest::addColumn<int>("boundMs");
-        QTest::newRow("nobody serves the port") << "unserved" << "the connection was refused: nothing serves port PORT on 127.0.0.1" << 3000;
-        QTest::newRow("another client") << "busy" << "the server closed the connection at once, saying \"Port already in use\"" << 3000;
-        QTest::newRow("accepts, never answers") << "silent" << "did not answer the RFC 2217 line settings within 3 seconds" << 6000;
-        QTest::newRow("other line settings") << "4800" << "the server did not confirm 9600 baud on its serial port, so nothing was sent" << 3000;
-        QTest::newRow("bad name") << "name" << "tcp://127.0.0.1:PORT/x: \"PORT/x\" is not a port number" << 3000;
-    }
+    // What the server (or its absence) can do wrong, and a bad name: each
+    // ends in its message and exit code, within its bound.
     void faults()
     {
-        QFETCH(QString, fault);
-        QFETCH(QString, said);
-        QFETCH(int, boundMs);
         ServedModem unit("tcp");
-        QTcpServer silent;
-        QTcpSocket other;
-        QString url = QStringLiteral("tcp://127.0.0.1:%1").arg(unusedPort());
-        if (fault == "busy") {
-            url = unit.url;
-            other.connectToHost(QHostAddress::LocalHost, unit.server.port);
-            QVERIFY(other.waitForConnected(5000));
-        } else if (fault == "silent" || fault == "4800") {
-            QVERIFY(silent.listen(QHostAddress::LocalHost));
-            // A server that keeps its line at 4800 baud and says so, the rest as asked.
-            if (fault == "4800")
-                connect(&silent, &QTcpServer::newConnection, &silent, [&silent] {
-                    silent.nextPendingConnection()->write(QByteArray::fromHex(
-                        "fffa2c65000012c0fff0" "fffa2c6608fff0" "fffa2c6701fff0" "fffa2c6801fff0" "fffa2c6901fff0"));
-                });
-            url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.serverPort());
-        } else if (fault == "name") {
-            url += "/x";
-        }
-        said.replace("PORT", url.section(':', -1).section('/', 0, 0));
-
-        const TimedRun result = run({"read", "--port", url});
-        QVERIFY2(result.exitCode == 2 && result.err.contains(said), qPrintable(result.said()));
-        QVERIFY2(result.ms < boundMs, qPrintable(QString::number(result.ms)));
+        auto refused = [this](const QString &url, const QString &said, int boundMs) {
+            const TimedRun result = run({"read", "--port", url});
+            QVERIFY2(result.exitCode == 2 && result.err.contains(said) && result.ms < boundMs,
+                     qPrintable(QStringLiteral("%1 ms: ").arg(result.ms) + result.said()));
+        };
+        const QString unserved = QStringLiteral("tcp://127.0.0.1:%1").arg(unusedPort());
+        refused(unserved, "the connection was refused: nothing serves port " + unserved.section(':', -1) + " on 127.0.0.1", 3000);
+        refused(unserved + "/x", unserved + "/x: \"" + unserved.section(':', -1) + "/x\" is not a port number", 3000);
+        QTcpSocket other;  // the one client ser2net takes
+        other.connectToHost(QHostAddress::LocalHost, unit.port);
+        QVERIFY(other.waitForConnected(5000));
+        refused(unit.url, "the server closed the connection at once, saying \"Port already in use\"", 3000);
+        QTcpServer silent, at4800;
+        QVERIFY(silent.listen(QHostAddress::LocalHost) && at4800.listen(QHostAddress::LocalHost));
+        refused(QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.serverPort()), "did not answer the RFC 2217 line settings within 3 seconds", 6000);
+        // A server that keeps its line at 4800 baud and says so, the rest as asked.
+        connect(&at4800, &QTcpServer::newConnection, &at4800, [&at4800] {
+            at4800.nextPendingConnection()->write(QByteArray::fromHex(
+                "fffa2c65000012c0fff0" "fffa2c6608fff0" "fffa2c6701fff0" "fffa2c6801fff0" "fffa2c6901fff0"));
+        });
+        refused(QStringLiteral("rfc2217://127.0.0.1:%1").arg(at4800.serverPort()),
+                "the server did not confirm 9600 baud on its serial port, so nothing was sent", 3000);
         QCOMPARE(unit.modem.commandCount(), 0);
     }
 
@@ -334,7 +292,7 @@ private slots:
         QVERIFY(writeFile(file("site.txt"), kSiteFile));
         QProcess *process = start({"write", "--port", unit.url, "--slave-id", "3", file("site.txt")});
         QVERIFY(unit.modem.waitForFrames(11, 20000));  // the probe and ten commands
-        unit.server.stop();
+        unit.stop();
         const CliRun result = finished(*process);
         const QRegularExpressionMatch handed = QRegularExpression(
             "^telvarin-cli: The connection to tcp://127.0.0.1:\\d+ was lost: the server closed the connection. ([0-9]+) of 34 commands "
@@ -365,24 +323,22 @@ private slots:
     {
         ServedModem unit("rfc2217");
         frmMain window(work_.path());
-        auto *box = window.findChild<QComboBox *>("cmbComm");
-        auto *connectButton = window.findChild<QPushButton *>("cmdConnect");
         const QString refused = QStringLiteral("tcp://127.0.0.1:%1").arg(unusedPort());
         QStringList seen;
         for (const QString &url : {refused, unit.url}) {
-            box->setEditText(url);
+            window.cmbComm->setEditText(url);
             BoxWatcher boxes;
-            connectButton->click();
-            seen << box->currentText();
+            window.cmdConnect->click();
+            seen << window.cmbComm->currentText();
             for (const SeenBox &shown : boxes.boxes)
                 seen << shown.title + ": " + shown.text.section(": nothing", 0, 0);
         }
         QCOMPARE(seen, (QStringList{refused, "USB Port Error: " + refused + ": the connection was refused", unit.url}));
-        QCOMPARE(connectButton->text(), QString("&Disconnect"));
+        QCOMPARE(window.cmdConnect->text(), QString("&Disconnect"));
         BoxWatcher boxes;
-        window.findChild<QPushButton *>("cmdDeviceRead")->click();
+        window.cmdDeviceRead->click();
         QTRY_COMPARE_WITH_TIMEOUT(unit.modem.commandCount(), 33, 20000);
-        QTRY_COMPARE(window.findChild<QComboBox *>("cmbSlaveID")->currentText(), QString("20"));
+        QTRY_COMPARE(window.cmbSlaveID->currentText(), QString("20"));
     }
 };
 

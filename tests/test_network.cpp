@@ -277,10 +277,24 @@ private slots:
         Ser2net server;
         QVERIFY(server.start({"rfc2217"}, {modem.slavePath()}));
         QTRY_VERIFY_WITH_TIMEOUT(server.ready(), 10000);
-        SlowPath path(server.ports[0], 100);
-        const TimedRun read = run({"read", "--fast", "--port", QStringLiteral("rfc2217://127.0.0.1:%1").arg(path.server.serverPort())});
-        QVERIFY2(read.exitCode == 0, qPrintable(read.err));
-        QCOMPARE(read.out.toLatin1(), kSiteFile);
+        {
+            SlowPath path(server.ports[0], 100);
+            const TimedRun read = run({"read", "--fast", "--port", QStringLiteral("rfc2217://127.0.0.1:%1").arg(path.server.serverPort())});
+            QVERIFY2(read.exitCode == 0, qPrintable(read.err));
+            QCOMPARE(read.out.toLatin1(), kSiteFile);
+        }  // the server serves one client at a time
+        // Ctrl-C just as a command reaches the modem through a 400 ms path: its
+        // widened window has 600 ms left, the stop does not wait for them.
+        SlowPath slower(server.ports[0], 400);
+        QProcess *process = start({"read", "--port", QStringLiteral("rfc2217://127.0.0.1:%1").arg(slower.server.serverPort())});
+        const qsizetype before = modem.receivedFrames().size();
+        QTRY_VERIFY2_WITH_TIMEOUT(modem.receivedFrames().size() >= before + 3, process->readAllStandardError().constData(), 30000);
+        QElapsedTimer sinceSignal;
+        sinceSignal.start();
+        ::kill(pid_t(process->processId()), SIGINT);
+        QTRY_VERIFY_WITH_TIMEOUT(process->state() == QProcess::NotRunning, 10000);
+        QVERIFY2(sinceSignal.elapsed() < 400, qPrintable(QString::number(sinceSignal.elapsed())));
+        QCOMPARE(process->exitCode(), 130);
     }
 
     // Four units through four server ports and one local port in one

@@ -58,10 +58,16 @@ bool SerialLink::runTransaction(Exchange &exchange)
     unsentAtLoss_ = commandFrame_.size();  // until a loss counts what was left
     line_->write(commandFrame_);
     windowClock_.start();
+    // A window the round trip has widened may last far longer than a stop may
+    // wait; a frame handed to the network is beyond recall anyway, so a stop
+    // ends the wait once it is out (pollStopCheck).
+    if (net_)
+        stopPoll_.start();
     bool completed = waitFor(replyWindowMs(), endOnWholeReply_);
     endedEarly_ = wholeReplyIn_;
     if (completed && !wholeReplyIn_ && replyStillArriving())
         completed = waitFor(restOfReplyMs(), true);
+    stopPoll_.stop();
     // A frame not wholly out when its window ends never reached the modem;
     // its rest must not trail into the next command.
     const bool allSent = line_->isOpen() ? bytesNotSent() == 0 : unsentAtLoss_ == 0;
@@ -155,7 +161,8 @@ bool SerialLink::settleLine()
 
 void SerialLink::pollStopCheck()
 {
-    if (stopCheck_ && stopCheck_())
+    // A frame still on its way out is let go first: the stop comes after it.
+    if (stopCheck_ && stopCheck_() && (!net_ || bytesNotSent() == 0))
         abortWait();
 }
 

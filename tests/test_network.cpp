@@ -221,9 +221,23 @@ private slots:
     void windowWidensByTheRoundTrip()
     {
         ServedModem unit("rfc2217");
-        SlowPath path(unit.port, 100);
-        const QString url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(path.server.serverPort());
-        QCOMPARE(run({"read", "--fast", "--port", url}).said(), "0 " + kSiteFile + url + ": read the table (slave ID 20).\n");
+        {
+            SlowPath path(unit.port, 100);
+            const QString url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(path.server.serverPort());
+            QCOMPARE(run({"read", "--fast", "--port", url}).said(), "0 " + kSiteFile + url + ": read the table (slave ID 20).\n");
+        }  // the server serves one client at a time
+        // Ctrl-C just as a command reaches the modem through a 400 ms path: its
+        // widened window has 600 ms left, the stop does not wait for them.
+        SlowPath slower(unit.port, 400);
+        QProcess *process = start({"read", "--port", QStringLiteral("rfc2217://127.0.0.1:%1").arg(slower.server.serverPort())});
+        const qsizetype before = unit.modem.receivedFrames().size();
+        QTRY_VERIFY2_WITH_TIMEOUT(unit.modem.receivedFrames().size() >= before + 3, process->readAllStandardError().constData(), 30000);
+        QElapsedTimer sinceSignal;
+        sinceSignal.start();
+        ::kill(pid_t(process->processId()), SIGINT);
+        QTRY_VERIFY_WITH_TIMEOUT(process->state() == QProcess::NotRunning, 10000);
+        QVERIFY2(sinceSignal.elapsed() < 400, qPrintable(QString::number(sinceSignal.elapsed())));
+        QCOMPARE(process->exitCode(), 130);
     }
 
     // Four units through four server ports and one local port in one

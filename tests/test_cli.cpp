@@ -34,18 +34,7 @@ namespace {
 
 // AddressSanitizer reserves terabytes of address space and holds freed memory
 // back for a while: a limit of either means nothing under it.
-#if defined(__SANITIZE_ADDRESS__)
-#define TELVARIN_TEST_ASAN
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TELVARIN_TEST_ASAN
-#endif
-#endif
-#ifdef TELVARIN_TEST_ASAN
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
+constexpr bool kAddressSanitizer = TELVARIN_SANITIZED;
 
 // One record of the file as an installer's text editor shows it.
 QByteArray record(bool enabled, const QByteArray &phoneNo, const QByteArray &message)

@@ -1,5 +1,4 @@
 #include "app/main_window.h"
-#include "ui/typing_limit.h"
 
 #include "app/connection_lamp.h"
 #include "app/message_label.h"
@@ -81,7 +80,7 @@ void frmMain::setRow(int channel, const ChannelRow &row)
 // long for it shows from its first character, the '+' and country code.
 void frmMain::showPhoneNo(int channel, const QString &phoneNo)
 {
-    TypingLimit::setText(txtPhoneNo[channel], phoneNo);
+    txtPhoneNo[channel]->setText(phoneNo);
     txtPhoneNo[channel]->setCursorPosition(0);
 }
 

@@ -9,7 +9,6 @@
 #include "app/port_combo_box.h"
 #include "app/window_placement.h"
 #include "ui/twips.h"
-#include "ui/typing_limit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -207,7 +206,6 @@ void frmMain::Form_Load()
     for (int i = 0; i < kChannelCount; ++i) {
         chkChEnable[i]->setText(QStringLiteral("Channel %1").arg(i + 1));
         txtPhoneNo[i]->setText(QString());
-        txtPhoneNo[i]->setValidator(new TypingLimit(kPhoneNoLimit, txtPhoneNo[i]));
         txtPhoneNo[i]->setEnabled(false);
         showAsReadable(txtPhoneNo[i], kPhoneNoLimit);
         lblMessage[i]->setMessage(QString());

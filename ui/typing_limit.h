@@ -10,31 +10,30 @@
 // read from the modem or a file, and with it the operator's data.
 class TypingLimit : public QValidator {
 public:
-    TypingLimit(int maxChars, QObject *parent) : QValidator(parent), maxChars_(maxChars), room_(maxChars) {}
-
-    State validate(QString &input, int &) const override
+    TypingLimit(int maxChars, QLineEdit *box) : QValidator(box), maxChars_(maxChars), room_(roomFor(box->text()))
     {
-        if (input.size() <= maxChars_) {
-            room_ = maxChars_;
-            return Acceptable;
-        }
-        // A longer text the program put here may shrink, never grow.
-        if (input.size() <= room_) {
-            room_ = input.size();
-            return Acceptable;
-        }
-        return Invalid;
+        // A longer text the program put here may shrink, never grow: the
+        // room follows each text the box takes.
+        connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { room_ = roomFor(text); });
     }
 
-    // Puts text into the box whatever its length.
+    State validate(QString &input, int &) const override { return input.size() <= room_ ? Acceptable : Invalid; }
+
+    // Puts text into the box whatever its length. Checked against the room
+    // of the text it replaces, a longer one would leave the box marked
+    // invalid, and the box would then keep the operator's next key whatever
+    // its length.
     static void setText(QLineEdit *box, const QString &text)
     {
-        if (auto *limit = dynamic_cast<const TypingLimit *>(box->validator()))
-            limit->room_ = std::max(limit->maxChars_, int(text.size()));
+        const QValidator *limit = box->validator();
+        box->setValidator(nullptr);
         box->setText(text);
+        box->setValidator(limit);
     }
 
 private:
+    int roomFor(const QString &text) const { return std::max(maxChars_, int(text.size())); }
+
     int maxChars_;
-    mutable int room_;
+    int room_;  // the most the box may hold: the limit, or the longer text it holds
 };

@@ -37,11 +37,12 @@ void parseArguments(const QCoreApplication &app)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Configures a serial SMS alarm modem: its %1 channels (enable flag, phone number, "
-                       "SMS message) and its slave ID.\n"
-                       "telvarin-cli reads, writes and verifies a modem from a script, without a display; "
-                       "telvarin-modem-simulator plays a modem on a pseudo-terminal. See their --help and "
-                       "man pages.")
+        QCoreApplication::translate("main",
+                                    "Configures a serial SMS alarm modem: its %1 channels (enable flag, phone "
+                                    "number, SMS message) and its slave ID.\n"
+                                    "telvarin-cli reads, writes and verifies a modem from a script, without a "
+                                    "display; telvarin-modem-simulator plays a modem on a pseudo-terminal. See "
+                                    "their --help and man pages.")
             .arg(kChannelCount));
     parser.addHelpOption();
     parser.addVersionOption();

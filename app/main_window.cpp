@@ -119,23 +119,25 @@ void frmMain::cmdConnect_Click()
     }
 }
 
+QString frmMain::connectCaption() { return tr("&Connect"); }
+
 void frmMain::showConnected()
 {
-    cmdConnect->setText("&Disconnect");
+    cmdConnect->setText(tr("&Disconnect"));
     shpComm->setState(ConnectionLamp::Connected);
     FrameFunction->setEnabled(true);
 }
 
 void frmMain::showDisconnected()
 {
-    cmdConnect->setText(kConnectCaption);
+    cmdConnect->setText(connectCaption());
     shpComm->setState(ConnectionLamp::Disconnected);
     FrameFunction->setEnabled(false);
 }
 
 void frmMain::showPortError(const QString &text)
 {
-    QMessageBox::warning(this, "USB Port Error", text);
+    QMessageBox::warning(this, tr("USB Port Error"), text);
     shpComm->setState(ConnectionLamp::Failed);
 }
 

@@ -25,8 +25,6 @@ class QMessageBox;
 class QPrinter;
 class QScrollArea;
 
-inline const QString kConnectCaption = QStringLiteral("&Connect");
-
 // The program's one window: the channel table, the port and slave ID
 // choices and the buttons that start every operation. The table has no
 // storage of its own: row i lives in chkChEnable[i], txtPhoneNo[i] and
@@ -98,6 +96,7 @@ private:
     bool settleEditsBeforeClosing();
     bool saveTable();
 
+    static QString connectCaption();
     void showConnected();
     void showDisconnected();
     void showPortError(const QString &text);

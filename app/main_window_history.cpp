@@ -33,7 +33,7 @@ void frmMain::recordTransfer(HistoryRecord record)
 // The transfer has been reported by then: this comes after it, never in its way.
 void frmMain::showHistoryWarning(const QString &warning)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, "History", warning, QMessageBox::Ok, this);
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("History"), warning, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
@@ -60,7 +60,7 @@ void frmMain::printSheet_Click()
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setDocName("Alarm modem configuration");
+    printer.setDocName(tr("Alarm modem configuration"));
     QPrintDialog dialog(&printer, this);
     dialog.setObjectName("printDialog");
     if (dialog.exec() == QDialog::Accepted)

@@ -57,7 +57,7 @@ Combo *dropDown(QWidget *parent, const QString &name, int l, int t, int w, int h
 
 void frmMain::buildControls()
 {
-    setWindowTitle("Telvarin");
+    setWindowTitle(tr("Telvarin"));
     setFont(sansSerifFont(8.25));
     keepLeftToRight(this);
     // The controls stand on a client area of the design's size; where the
@@ -78,7 +78,7 @@ void frmMain::buildControls()
 
     buildPortAndSlaveId();
     buildFunctionsAndFiles();
-    Frame2 = frame(client_, "Frame2", "Configuration", 2400, 120, kFrame2Width, 6255);
+    Frame2 = frame(client_, "Frame2", tr("Configuration"), 2400, 120, kFrame2Width, 6255);
     buildChannelRows();
     buildPhoneNumbers();
     buildCredits(pngImage(QStringLiteral(":/assets/picture.png")));
@@ -103,29 +103,29 @@ void frmMain::fitToScreen(const QRect &available)
 void frmMain::buildPortAndSlaveId()
 {
     // Alt and a letter: P, I, C (or D), R, W, L, S and X, none twice.
-    Frame1 = frame(client_, "Frame1", "Communication", 120, 120, 2055, 1575);
-    Label1 = addLabel(Frame1, "Label1", "&Port No.", twipsRect(480, 240, 855, 255), font());
+    Frame1 = frame(client_, "Frame1", tr("Communication"), 120, 120, 2055, 1575);
+    Label1 = addLabel(Frame1, "Label1", tr("&Port No."), twipsRect(480, 240, 855, 255), font());
     cmbComm = dropDown<PortComboBox>(Frame1, "cmbComm", 240, 600, 1455, 315);
     Label1->setBuddy(cmbComm);  // a screen reader names the list by it
-    cmdConnect = addButton(Frame1, "cmdConnect", kConnectCaption, twipsRect(240, 1080, 1215, 315));
+    cmdConnect = addButton(Frame1, "cmdConnect", connectCaption(), twipsRect(240, 1080, 1215, 315));
     shpComm = place(new ConnectionLamp(Frame1), "shpComm", 1680, 1080, 255, 255);
 
     // The frame's caption names the list, and its mnemonic moves the focus there.
-    Frame4 = frame(client_, "Frame4", "Slave &ID", 120, 1800, 2055, 855);
+    Frame4 = frame(client_, "Frame4", tr("Slave &ID"), 120, 1800, 2055, 855);
     cmbSlaveID = dropDown(Frame4, "cmbSlaveID", 240, 360, 1455, 315);
 }
 
 void frmMain::buildFunctionsAndFiles()
 {
-    FrameFunction = frame(client_, "FrameFunction", "Function", 120, 2760, 2055, 1215);
-    cmdDeviceRead = addButton(FrameFunction, "cmdDeviceRead", "&Read from Device", twipsRect(240, 240, 1575, 375));
-    cmdDeviceWrite = addButton(FrameFunction, "cmdDeviceWrite", "&Write to Device", twipsRect(240, 720, 1575, 375));
+    FrameFunction = frame(client_, "FrameFunction", tr("Function"), 120, 2760, 2055, 1215);
+    cmdDeviceRead = addButton(FrameFunction, "cmdDeviceRead", tr("&Read from Device"), twipsRect(240, 240, 1575, 375));
+    cmdDeviceWrite = addButton(FrameFunction, "cmdDeviceWrite", tr("&Write to Device"), twipsRect(240, 720, 1575, 375));
 
-    frameFile = frame(client_, "frameFile", "File", 120, 4080, 2055, 1455);
-    cmdFileLoad = addButton(frameFile, "cmdFileLoad", "&Load from File", twipsRect(240, 240, 1575, 495));
-    cmdFileSave = addButton(frameFile, "cmdFileSave", "&Save to File", twipsRect(240, 840, 1575, 495));
+    frameFile = frame(client_, "frameFile", tr("File"), 120, 4080, 2055, 1455);
+    cmdFileLoad = addButton(frameFile, "cmdFileLoad", tr("&Load from File"), twipsRect(240, 240, 1575, 495));
+    cmdFileSave = addButton(frameFile, "cmdFileSave", tr("&Save to File"), twipsRect(240, 840, 1575, 495));
 
-    cmdExit = addButton(client_, "cmdExit", "E&xit", twipsRect(240, 5760, 1815, 495));
+    cmdExit = addButton(client_, "cmdExit", tr("E&xit"), twipsRect(240, 5760, 1815, 495));
 }
 
 // One row per channel in "Configuration": its enable box, message and message button.
@@ -136,20 +136,20 @@ void frmMain::buildChannelRows()
         const QString index = QString::number(i);
         chkChEnable[i] = place(new QCheckBox(Frame2), "chkChEnable_" + index, 240, top, 1215, 255);
         lblMessage[i] = place(new MessageLabel(Frame2), "lblMessage_" + index, 1560, top, 3855, 255);
-        cmdEditMsg[i] = addButton(Frame2, "cmdEditMsg_" + index, "Edit Msg.", twipsRect(5640, top, 855, 255));
+        cmdEditMsg[i] = addButton(Frame2, "cmdEditMsg_" + index, tr("Edit Msg."), twipsRect(5640, top, 855, 255));
     }
 }
 
 // The channels' numbers in two columns of eight.
 void frmMain::buildPhoneNumbers()
 {
-    Frame3 = frame(Frame2, "Frame3", "Phone Numbers", 6720, 240, kFrame3Width, 3375);
+    Frame3 = frame(Frame2, "Frame3", tr("Phone Numbers"), 6720, 240, kFrame3Width, 3375);
     for (int i = 0; i < kChannelCount; ++i) {
         const int column = i < 8 ? 0 : 2880;
         const int top = 360 + 360 * (i % 8);
         const QString index = QString::number(i);
         txtPhoneNo[i] = place(new QLineEdit(Frame3), "txtPhoneNo_" + index, 240 + column, top, 1455, 285);
-        cmdEditNo[i] = addButton(Frame3, "cmdEditNo_" + index, "Edit No.", twipsRect(1800 + column, top, 855, 255));
+        cmdEditNo[i] = addButton(Frame3, "cmdEditNo_" + index, tr("Edit No."), twipsRect(1800 + column, top, 855, 255));
     }
 }
 
@@ -161,7 +161,7 @@ void frmMain::buildCredits(const QImage &picture)
     Image1->setPixmap(QPixmap::fromImage(picture));
     Image1->setScaledContents(true);
 
-    Label2 = addLabel(Frame2, "Label2", "Designed & Developed by:", twipsRect(6840, 5280, 2655, 255), font());
+    Label2 = addLabel(Frame2, "Label2", tr("Designed & Developed by:"), twipsRect(6840, 5280, 2655, 255), font());
     setTextColour(Label2, QColor(192, 192, 192));
     Label3 = addLabel(Frame2, "Label3", "Brackwell", twipsRect(6840, 5520, 2655, 255), arialRoundedFont(9.75),
                       Qt::AlignCenter);
@@ -190,10 +190,11 @@ void frmMain::describeRow(int i)
         widget->setAccessibleName(tr(name).arg(channel));
         widget->setAccessibleDescription(tr(description).arg(channel));
     };
-    describe(chkChEnable[i], "Channel %1 on", "Channel %1 sends its message when checked");
-    describe(txtPhoneNo[i], "Phone number of channel %1", "The number channel %1 sends its message to");
-    describe(cmdEditNo[i], "Edit No. of channel %1", "Edit the phone number of channel %1");
-    describe(cmdEditMsg[i], "Edit Msg. of channel %1", "Edit the message of channel %1");
+    describe(chkChEnable[i], QT_TR_NOOP("Channel %1 on"), QT_TR_NOOP("Channel %1 sends its message when checked"));
+    describe(txtPhoneNo[i], QT_TR_NOOP("Phone number of channel %1"),
+             QT_TR_NOOP("The number channel %1 sends its message to"));
+    describe(cmdEditNo[i], QT_TR_NOOP("Edit No. of channel %1"), QT_TR_NOOP("Edit the phone number of channel %1"));
+    describe(cmdEditMsg[i], QT_TR_NOOP("Edit Msg. of channel %1"), QT_TR_NOOP("Edit the message of channel %1"));
     // Told apart on screen too: the boxes have no caption of their own.
     txtPhoneNo[i]->setToolTip(tr("Phone number of channel %1").arg(channel));
     cmdEditNo[i]->setToolTip(tr("Edit the phone number of channel %1").arg(channel));
@@ -204,7 +205,7 @@ void frmMain::describeRow(int i)
 void frmMain::Form_Load()
 {
     for (int i = 0; i < kChannelCount; ++i) {
-        chkChEnable[i]->setText(QStringLiteral("Channel %1").arg(i + 1));
+        chkChEnable[i]->setText(tr("Channel %1").arg(i + 1));
         txtPhoneNo[i]->setText(QString());
         txtPhoneNo[i]->setEnabled(false);
         showAsReadable(txtPhoneNo[i], kPhoneNoLimit);
@@ -214,7 +215,7 @@ void frmMain::Form_Load()
     }
     QStringList ports, slaveIds;
     for (int n = kFirstComPort; n <= kLastComPort; ++n)
-        ports << QStringLiteral("COM %1").arg(n);
+        ports << tr("COM %1").arg(n);
     for (int n = kFirstSlaveId; n <= kLastSlaveId; ++n)
         slaveIds << QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
     cmbComm->addItems(ports);

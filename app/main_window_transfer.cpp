@@ -148,7 +148,7 @@ void frmMain::cmdDeviceRead_Click()
         BusyGuard busy(controlsLockedDuringTransfer());
         transferRunning_ = true;
         writing_ = false;
-        openProgress("Reading from device ...");
+        openProgress(tr("Reading from device ..."));
         MainWindowTransferHost host(*this);
         outcome = runDeviceRead(host, host);
         recordTransfer(readRecord(outcome, link_.hasLineLoss(), table(), host.slaveIdRead()));
@@ -156,7 +156,7 @@ void frmMain::cmdDeviceRead_Click()
         // The silent modem is reported over the progress window, which
         // closes once the operator has read it.
         if (outcome.status == ReadOutcome::NoAnswer && !closeRequested_)
-            QMessageBox::warning(this, "Communication Error", noAnswerText());
+            QMessageBox::warning(this, tr("Communication Error"), noAnswerText());
         closeProgress();
         transferRunning_ = false;
     }
@@ -167,7 +167,7 @@ void frmMain::cmdDeviceRead_Click()
     QStringList paragraphs{missed, remarks};
     paragraphs.removeAll(QString());
     if (!paragraphs.isEmpty())
-        QMessageBox::warning(this, "Read from Device", paragraphs.join("\n\n"));
+        QMessageBox::warning(this, tr("Read from Device"), paragraphs.join("\n\n"));
 }
 
 void frmMain::cmdDeviceWrite_Click()
@@ -177,7 +177,7 @@ void frmMain::cmdDeviceWrite_Click()
     const WriteRequest request{selectedNumber(cmbSlaveID, kFirstSlaveId), table()};
     const QStringList problems = writeProblems(request);
     if (!problems.isEmpty()) {
-        QMessageBox::warning(this, "Write to Device",
+        QMessageBox::warning(this, tr("Write to Device"),
                              tr("Nothing was written to the device.\n\n%1").arg(problems.join('\n')));
         return;
     }
@@ -188,19 +188,19 @@ void frmMain::cmdDeviceWrite_Click()
         BusyGuard busy(controlsLockedDuringTransfer());
         transferRunning_ = true;
         writing_ = true;
-        openProgress("Writing to device ...");
+        openProgress(tr("Writing to device ..."));
         MainWindowTransferHost host(*this);
         WholeReplyEnd quickReads(link_);
         outcome = runDeviceWrite(host, request);
         if (outcome.completed() && !host.stopRequested()) {
-            progress_->setMessage("Checking ...");
+            progress_->setMessage(tr("Checking ..."));
             check = checkWrite(host, request);
             checked = true;
         }
         delete stopQuestion_;  // moot once the run has ended
         // As after a Read: the silent modem is reported over the progress window.
         if (outcome.status == WriteOutcome::NoAnswer && !closeRequested_)
-            QMessageBox::warning(this, "Communication Error", noAnswerText());
+            QMessageBox::warning(this, tr("Communication Error"), noAnswerText());
         recordTransfer(writeRecord(outcome, link_.hasLineLoss(), request, checked ? &check : nullptr));
         closeProgress();
         transferRunning_ = false;
@@ -211,5 +211,5 @@ void frmMain::cmdDeviceWrite_Click()
     if (outcome.completed() && checked && told.isEmpty())
         takeTable(request.rows);
     if (finishTransfer(cmdDeviceWrite, told) && outcome.status != WriteOutcome::NoAnswer && !told.isEmpty())
-        QMessageBox::warning(this, "Write to Device", told);
+        QMessageBox::warning(this, tr("Write to Device"), told);
 }

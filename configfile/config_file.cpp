@@ -11,7 +11,7 @@ FileResult saveConfigFile(const QString &path, const ChannelTable &rows)
 {
     const SavableFile savable = savableFile(rows);
     if (!savable.refusal.isEmpty())
-        return {false, savable.refusal + QLatin1Char(' ') + configText("Change that text, then save again.")};
+        return {false, savable.refusal + QLatin1Char(' ') + ConfigFile::tr("Change that text, then save again.")};
     // Written beside the target and renamed over it only when whole: a
     // failed save leaves the old file as it was.
     OutputFile file;

@@ -13,14 +13,14 @@ QString shownPath(const QString &path) { return QDir::toNativeSeparators(path); 
 QString filledChannelsText(int filled)
 {
     if (filled <= 0)
-        return configText("No channel was changed.");
+        return ConfigFile::tr("No channel was changed.");
     const QString first = filled == 1
-                              ? configText("Channel 1 was filled from the file")
-                              : configText("Channels 1 to %1 were filled from the file").arg(filled);
+                              ? ConfigFile::tr("Channel 1 was filled from the file")
+                              : ConfigFile::tr("Channels 1 to %1 were filled from the file").arg(filled);
     const int next = filled + 1;
     const QString rest = next == kChannelCount
-                             ? configText("channel %1 kept its previous value.").arg(next)
-                             : configText("channels %1 to %2 kept their previous values.")
+                             ? ConfigFile::tr("channel %1 kept its previous value.").arg(next)
+                             : ConfigFile::tr("channels %1 to %2 kept their previous values.")
                                    .arg(QString::number(next), QString::number(kChannelCount));
     return first + QStringLiteral("; ") + rest;
 }
@@ -32,9 +32,9 @@ QString channelsText(const QList<int> &channels)
     for (int channel : channels)
         numbers.append(QString::number(channel));
     if (numbers.size() == 1)
-        return configText("channel %1").arg(numbers.constFirst());
+        return ConfigFile::tr("channel %1").arg(numbers.constFirst());
     const QString last = numbers.takeLast();
-    return configText("channels %1 and %2").arg(numbers.join(QStringLiteral(", ")), last);
+    return ConfigFile::tr("channels %1 and %2").arg(numbers.join(QStringLiteral(", ")), last);
 }
 
 } // namespace
@@ -43,14 +43,14 @@ QString cutTextsText(const ConfigReadResult &result)
 {
     if (result.cutChannels.isEmpty())
         return {};
-    return configText("The file is not in the form Save writes, and the reading rules cut %1 at a double quote "
-                      "inside a text: what followed that quote up to the end of its line was left out.")
+    return ConfigFile::tr("The file is not in the form Save writes, and the reading rules cut %1 at a double quote "
+                          "inside a text: what followed that quote up to the end of its line was left out.")
         .arg(channelsText(result.cutChannels));
 }
 
 QString saveFailureText(const QString &path, const QString &reason)
 {
-    return configText("The configuration could not be saved to \"%1\".\n\n%2\n\nThe file was left as it was.")
+    return ConfigFile::tr("The configuration could not be saved to \"%1\".\n\n%2\n\nThe file was left as it was.")
         .arg(shownPath(path), reason);
 }
 
@@ -59,16 +59,16 @@ QString loadProblemText(const QString &path, const ConfigReadResult &result)
     const QString cut = cutTextsText(result);
     if (result.complete)
         return cut.isEmpty() ? QString()
-                             : configText("The configuration was loaded from \"%1\".\n\n%2\n\nCheck the channels named "
-                                          "before writing to the device.")
+                             : ConfigFile::tr("The configuration was loaded from \"%1\".\n\n%2\n\nCheck the channels named "
+                                              "before writing to the device.")
                                    .arg(shownPath(path), cut);
     // Line 0: the file was never read (it could not be opened).
     const QString headline =
         result.line > 0
-            ? configText("The configuration could not be loaded completely from \"%1\".").arg(shownPath(path))
-            : configText("The configuration could not be loaded from \"%1\".").arg(shownPath(path));
+            ? ConfigFile::tr("The configuration could not be loaded completely from \"%1\".").arg(shownPath(path))
+            : ConfigFile::tr("The configuration could not be loaded from \"%1\".").arg(shownPath(path));
     const QString reason = result.line > 0
-                               ? configText("Line %1: %2").arg(QString::number(result.line), result.error)
+                               ? ConfigFile::tr("Line %1: %2").arg(QString::number(result.line), result.error)
                                : result.error;
     return headline + QStringLiteral("\n\n") + reason + QStringLiteral("\n\n")
            + filledChannelsText(int(result.rows.size())) + (cut.isEmpty() ? QString() : QStringLiteral("\n\n") + cut);

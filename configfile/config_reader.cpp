@@ -98,12 +98,12 @@ FieldReader::Next FieldReader::get(char &c)
     if (!in_.getChar(&c)) {
         if (in_.atEnd())
             return Next::End;
-        fail(configText("The file could not be read: %1").arg(in_.errorString()), line_);
+        fail(ConfigFile::tr("The file could not be read: %1").arg(in_.errorString()), line_);
         return Next::Failed;
     }
     ++bytesRead_;
     if (isBinaryByte(c)) {
-        fail(configText("This is not a text file: it contains the control byte 0x%1.")
+        fail(ConfigFile::tr("This is not a text file: it contains the control byte 0x%1.")
                  .arg(int(static_cast<unsigned char>(c)), 2, 16, QLatin1Char('0')),
              line_);
         return Next::Failed;
@@ -140,7 +140,7 @@ std::optional<QByteArray> FieldReader::read(Kind kind)
             return std::nullopt;
         if (next == Next::End) {
             if (quoted && !closed) {
-                fail(configText("A quoted text has no closing quote."), startLine);
+                fail(ConfigFile::tr("A quoted text has no closing quote."), startLine);
                 return std::nullopt;
             }
             if (!quoted && trimBlanks(value).isEmpty())
@@ -151,8 +151,8 @@ std::optional<QByteArray> FieldReader::read(Kind kind)
         if (!inQuotes && (c == ',' || endsLine(c)))
             break;
         if (++length > kMaxConfigFieldBytes) {
-            fail(configText("A field runs on for more than %1 bytes: its closing quote or "
-                            "line end is missing.")
+            fail(ConfigFile::tr("A field runs on for more than %1 bytes: its closing quote or "
+                                "line end is missing.")
                      .arg(kMaxConfigFieldBytes),
                  startLine);
             return std::nullopt;
@@ -185,7 +185,7 @@ std::optional<ChannelRow> readRecord(FieldReader &reader, int channel)
         QString shown = fromLineBytes(flagField->left(kShown));
         if (flagField->size() > kShown)
             shown += QStringLiteral("...");
-        reader.fail(configText("The enable flag of channel %1 must be 0 or 1, not \"%2\".")
+        reader.fail(ConfigFile::tr("The enable flag of channel %1 must be 0 or 1, not \"%2\".")
                         .arg(QString::number(channel), shown),
                     flagLine);
         return std::nullopt;
@@ -219,8 +219,8 @@ ConfigReadResult readLenient(QIODevice &in)
             result.line = reader.errorLine();
         } else {
             result.error = reader.nothingRead()
-                               ? configText("The file is empty.")
-                               : configText("The file ends before channel %1 is complete.").arg(channel);
+                               ? ConfigFile::tr("The file is empty.")
+                               : ConfigFile::tr("The file ends before channel %1 is complete.").arg(channel);
             result.line = reader.line();
         }
         return result;
@@ -246,7 +246,7 @@ ConfigReadResult readConfig(QIODevice &in)
         const qint64 got = in.read(chunk, sizeof chunk);
         if (got < 0) {
             ConfigReadResult result;
-            result.error = configText("The file could not be read: %1").arg(in.errorString());
+            result.error = ConfigFile::tr("The file could not be read: %1").arg(in.errorString());
             return result;
         }
         if (got == 0)

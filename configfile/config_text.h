@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QString>
 
-// The configuration file's texts for the operator, all in one translation context.
-inline QString configText(const char *source) { return QCoreApplication::translate("ConfigFile", source); }
+// The configuration file's texts for the operator, all in one translation
+// context: ConfigFile::tr("...").
+struct ConfigFile {
+    Q_DECLARE_TR_FUNCTIONS(ConfigFile)
+};

@@ -115,8 +115,8 @@ Target walk(const QString &path)
         const bool shared = sharedFolder(t.folder.get(), &folder);
         if (S_ISLNK(info.st_mode)) {
             if (shared && info.st_uid != ::geteuid() && info.st_uid != folder.st_uid) {
-                t.refusal = configText("%1 is a symbolic link of user %2 in %3, a folder every user may write to: "
-                                       "it is not followed. Remove the link, or choose another name.")
+                t.refusal = ConfigFile::tr("%1 is a symbolic link of user %2 in %3, a folder every user may write to: "
+                                           "it is not followed. Remove the link, or choose another name.")
                                 .arg(joined(shown, name), userName(info.st_uid), shown);
                 return t;
             }
@@ -139,8 +139,8 @@ Target walk(const QString &path)
             if (!S_ISREG(info.st_mode))
                 t.refusal = notRegularText(info.st_mode);
             else if (shared && info.st_uid != ::geteuid())
-                t.refusal = configText("%1 belongs to user %2, in %3, a folder every user may write to: it is not "
-                                       "replaced. Remove it, or choose another name.")
+                t.refusal = ConfigFile::tr("%1 belongs to user %2, in %3, a folder every user may write to: it is not "
+                                           "replaced. Remove it, or choose another name.")
                                 .arg(joined(shown, name), userName(info.st_uid), shown);
             t.name = name;
             t.mode = 0666 & info.st_mode;

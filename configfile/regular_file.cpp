@@ -21,7 +21,7 @@ QString notRegularText(mode_t mode)
                        : S_ISSOCK(mode) ? QT_TRANSLATE_NOOP("ConfigFile", "a socket")
                        : S_ISDIR(mode) ? QT_TRANSLATE_NOOP("ConfigFile", "a folder")
                                        : QT_TRANSLATE_NOOP("ConfigFile", "not a file");
-    return configText("It is %1, not an ordinary file. Choose an ordinary file.").arg(configText(kind));
+    return ConfigFile::tr("It is %1, not an ordinary file. Choose an ordinary file.").arg(ConfigFile::tr(kind));
 }
 #endif
 

@@ -11,23 +11,23 @@ namespace {
 QString textProblem(const QString &value, const QString &field)
 {
     if (const std::optional<char32_t> code = firstCharacterWhere(value, [](char32_t c) { return c == 0 || c > 0xFF; }))
-        return *code == 0 ? configText("Its %1 holds a NUL character, which the file cannot store.").arg(field)
-                          : configText("Its %1 holds %2, a character the file cannot store.").arg(field, characterName(*code));
+        return *code == 0 ? ConfigFile::tr("Its %1 holds a NUL character, which the file cannot store.").arg(field)
+                          : ConfigFile::tr("Its %1 holds %2, a character the file cannot store.").arg(field, characterName(*code));
     if (value.size() > kMaxConfigFieldBytes - 2)
-        return configText("Its %1 is longer than the file can hold (%2 characters).")
+        return ConfigFile::tr("Its %1 is longer than the file can hold (%2 characters).")
             .arg(field)
             .arg(kMaxConfigFieldBytes - 2);
     if (value.contains(QStringLiteral("\"\r\n")) || value.contains(QStringLiteral("\"\n")))
-        return configText("Its %1 holds a double quote right before a line break, which the file cannot "
-                          "tell apart from the end of the text.")
+        return ConfigFile::tr("Its %1 holds a double quote right before a line break, which the file cannot "
+                              "tell apart from the end of the text.")
             .arg(field);
     return {};
 }
 
 QString rowProblem(const ChannelRow &row)
 {
-    const QString reason = textProblem(row.phoneNo, configText("phone number"));
-    return reason.isEmpty() ? textProblem(row.message, configText("message")) : reason;
+    const QString reason = textProblem(row.phoneNo, ConfigFile::tr("phone number"));
+    return reason.isEmpty() ? textProblem(row.message, ConfigFile::tr("message")) : reason;
 }
 
 // Every line break as CR LF, as a file with LF line ends gives the texts back.
@@ -66,13 +66,13 @@ std::optional<UnsavableChannel> findUnsavableChannel(const ChannelTable &rows)
     if (channel == 0)
         return std::nullopt;
     const QString reason = rowProblem(rows[channel - 1]);
-    return UnsavableChannel{channel, reason.isEmpty() ? configText("Its texts would not load back exactly as they are.") : reason};
+    return UnsavableChannel{channel, reason.isEmpty() ? ConfigFile::tr("Its texts would not load back exactly as they are.") : reason};
 }
 
 SavableFile savableFile(const ChannelTable &rows)
 {
     if (const std::optional<UnsavableChannel> unsavable = findUnsavableChannel(rows))
-        return {{}, configText("Channel %1 cannot be kept exactly in the file. %2")
+        return {{}, ConfigFile::tr("Channel %1 cannot be kept exactly in the file. %2")
                         .arg(QString::number(unsavable->channel), unsavable->reason)};
     return {formatConfig(rows), {}};
 }

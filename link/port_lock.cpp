@@ -24,7 +24,10 @@ namespace {
 // writing; only an older one is taken for left behind.
 constexpr qint64 kUnnamedLockAgeMs = 2000;
 
-QString linkText(const char *source) { return QCoreApplication::translate("SerialLink", source); }
+// The lock's texts share the serial link's translation context.
+struct LinkText {
+    Q_DECLARE_TR_FUNCTIONS(SerialLink)
+};
 
 struct LockFile {
     bool exists = false;
@@ -104,17 +107,17 @@ QString lockFileObstacle(const QString &path)
     const LockFile lock = inspect(path);
     if (!lock.exists)
         return {};
-    const QString process = linkText("process %1").arg(lock.pid)
+    const QString process = LinkText::tr("process %1").arg(lock.pid)
                             + (lock.program.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(lock.program));
-    const QString holds = lock.readError != 0 ? linkText("cannot be read (%1)").arg(QString::fromLocal8Bit(std::strerror(lock.readError)))
-                          : lock.pid == 0     ? linkText("names no process")
-                          : lock.running      ? linkText("names %1, which is running").arg(process)
-                                              : linkText("names %1, which is no longer running").arg(process);
+    const QString holds = lock.readError != 0 ? LinkText::tr("cannot be read (%1)").arg(QString::fromLocal8Bit(std::strerror(lock.readError)))
+                          : lock.pid == 0     ? LinkText::tr("names no process")
+                          : lock.running      ? LinkText::tr("names %1, which is running").arg(process)
+                                              : LinkText::tr("names %1, which is no longer running").arg(process);
     const QString owner = userName(lock.owner);
-    return linkText("The lock file %1 of user %2 %3. %4")
+    return LinkText::tr("The lock file %1 of user %2 %3. %4")
         .arg(path, owner, holds,
-             (lock.running ? linkText("Close that program, or ask %1 or an administrator to remove the lock file.")
-                           : linkText("Ask %1 or an administrator to remove the lock file."))
+             (lock.running ? LinkText::tr("Close that program, or ask %1 or an administrator to remove the lock file.")
+                           : LinkText::tr("Ask %1 or an administrator to remove the lock file."))
                  .arg(owner));
 }
 

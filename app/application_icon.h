@@ -4,12 +4,14 @@
 
 #include <QIcon>
 
-// The program's icon at the sizes rendered from assets/telvarin.svg, up to
-// largest pixels wide.
-inline QIcon applicationIcon(int largest = 256)
+#include <limits>
+
+// The program's icon at the sizes the build renders into it from
+// assets/telvarin.svg, up to largest pixels wide.
+inline QIcon applicationIcon(int largest = std::numeric_limits<int>::max())
 {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 256})
+    for (int size : {TELVARIN_PROGRAM_ICON_SIZES})
         if (size <= largest)
             icon.addPixmap(pngPixmap(QStringLiteral(":/assets/telvarin-%1.png").arg(size)));
     return icon;

@@ -198,7 +198,7 @@ QString misplacedOption(Invocation::Command command, const QString &name, const 
 }
 
 // The ports of the command line, each with its slave ID.
-QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, const Options &o, QList<UnitSpec> &units)
+QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, const Options &o, QList<UnitTarget> &units)
 {
     if (!parser.isSet(o.port))
         return QStringLiteral("%1 needs --port P (a COM number or a device path)").arg(name);
@@ -224,13 +224,13 @@ QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, 
 }
 
 // Where each read unit saves its table.
-QString outputFiles(const QCommandLineParser &parser, const Options &o, QList<UnitSpec> &units)
+QString outputFiles(const QCommandLineParser &parser, const Options &o, QList<UnitTarget> &units)
 {
     const QString pattern = parser.isSet(o.output) ? parser.value(o.output) : QStringLiteral("-");
     if (units.size() > 1 && !pattern.contains(QLatin1String(kPortPlaceholder)))
         return QStringLiteral("a read of several ports needs --output with %1 in it, one file for each port")
             .arg(QLatin1String(kPortPlaceholder));
-    for (UnitSpec &unit : units)
+    for (UnitTarget &unit : units)
         unit.file = expandOutputPattern(pattern, unit.port);
     return {};
 }
@@ -252,7 +252,7 @@ QString unitsFromArguments(const QString &name, const QCommandLineParser &parser
         return QStringLiteral("%1 needs the configuration FILE").arg(name);
     if (run.command == Invocation::Write && !parser.isSet(o.slave))
         return QStringLiteral("write needs --slave-id N (%1)").arg(slaveIdRange());
-    for (UnitSpec &unit : run.units)
+    for (UnitTarget &unit : run.units)
         unit.file = parser.positionalArguments().at(1);
     return {};
 }

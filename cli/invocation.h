@@ -7,7 +7,7 @@
 #include <optional>
 
 // One modem to work on: where it is, the slave ID it should have and its file.
-struct UnitSpec {
+struct UnitTarget {
     QString port;                  // as typed: a COM number or a device path
     std::optional<int> slaveId;    // 1 to 32
     QString file;                  // write, verify: the configuration file; read: the output ("-" for stdout)
@@ -23,7 +23,7 @@ inline constexpr int kDefaultJobs = 64;
 struct Invocation {
     enum Command { Read, Write, Verify, Ports, Help, Version };
     Command command = Help;
-    QList<UnitSpec> units;         // in the order given; read, write and verify have at least one
+    QList<UnitTarget> units;         // in the order given; read, write and verify have at least one
     bool quiet = false;
     bool json = false;
     bool fast = false;             // read, verify: a command ends once its whole reply is in

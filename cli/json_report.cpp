@@ -96,6 +96,25 @@ QString commandName(Invocation::Command command)
          : command == Invocation::Verify ? QStringLiteral("verify") : QStringLiteral("read");
 }
 
+QString resultName(UnitResult::Result result)
+{
+    switch (result) {
+    case UnitResult::Ok:
+        return QStringLiteral("ok");
+    case UnitResult::Differs:
+        return QStringLiteral("differs");
+    case UnitResult::NoAnswer:
+        return QStringLiteral("no-answer");
+    case UnitResult::Incomplete:
+        return QStringLiteral("incomplete");
+    case UnitResult::Failed:
+        return QStringLiteral("failed");
+    case UnitResult::Interrupted:
+        return QStringLiteral("interrupted");
+    }
+    return {};
+}
+
 QByteArray unitsReport(Invocation::Command command, const QList<UnitResult> &results, int exitCode)
 {
     QJsonArray units;

@@ -23,7 +23,7 @@ bool isHeader(const QStringList &fields)
 }
 
 // One unit from a line's fields, or the reason it cannot be one.
-QString readUnit(const QStringList &fields, const QString &folder, bool slaveIdRequired, UnitSpec &unit)
+QString readUnit(const QStringList &fields, const QString &folder, bool slaveIdRequired, UnitTarget &unit)
 {
     if (fields.size() != 3)
         return QStringLiteral("%1 fields where port, slave ID and file are expected").arg(fields.size());
@@ -73,7 +73,7 @@ ManifestResult parseManifest(const QByteArray &text, const QString &folder, bool
         first = false;
         if (header)
             continue;
-        UnitSpec unit;
+        UnitTarget unit;
         if (const QString error = readUnit(csv.fields, folder, slaveIdRequired, unit); !error.isEmpty())
             return {{}, number, error};
         result.units.append(unit);

@@ -57,10 +57,10 @@ QString expandOutputPattern(const QString &pattern, const QString &port)
     return file.replace(QLatin1String(kPortPlaceholder), portName(port));
 }
 
-QString unitListProblem(const QList<UnitSpec> &units, bool read)
+QString unitListProblem(const QList<UnitTarget> &units, bool read)
 {
     QHash<QString, QString> ports, files;
-    for (const UnitSpec &unit : units) {
+    for (const UnitTarget &unit : units) {
         for (const QString &port : portKeys(unit.port)) {
             if (ports.contains(port))
                 return QStringLiteral("the port \"%1\" is given twice (as \"%2\")").arg(ports[port], unit.port);

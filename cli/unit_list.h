@@ -15,4 +15,4 @@ QString expandOutputPattern(const QString &pattern, const QString &port);
 // Why these units cannot run in one call: one port named twice (by any of its
 // names: a COM number, the device, a link to it), or two reads that would
 // write one file (by any path that leads to it). Empty when they can.
-QString unitListProblem(const QList<UnitSpec> &units, bool read);
+QString unitListProblem(const QList<UnitTarget> &units, bool read);

@@ -2,6 +2,7 @@
 
 #include "cli/progress_bar.h"
 #include "cli/stop_signals.h"
+#include "cli/unit_commands.h"
 
 #include <QEventLoop>
 #include <QThread>

@@ -403,7 +403,7 @@ private slots:
         auto read = [](const char *name, const QByteArray &text, bool slaveIdRequired, const QString &units) {
             const ManifestResult manifest = parseManifest(text, "/m", slaveIdRequired);
             QStringList got;  // port|slave ID|file; ... or line: error
-            for (const UnitSpec &unit : manifest.units)
+            for (const UnitTarget &unit : manifest.units)
                 got.append(QStringList{unit.port, unit.slaveId ? QString::number(*unit.slaveId) : "-", unit.file}.join('|'));
             const QString taken = manifest.error.isEmpty() ? got.join(';') : QString("%1: %2").arg(manifest.badLine).arg(manifest.error);
             QVERIFY2(taken == units, qPrintable(name + (": " + taken)));
@@ -430,13 +430,13 @@ private slots:
     {
         QCOMPARE(expandOutputPattern("/s/{port}/t-{port}.txt", "com 7"), QString("/s/COM7/t-COM7.txt"));
         QCOMPARE(expandOutputPattern("t-{port}.txt", "/dev/serial/by-id/usb-FTDI-port0"), QString("t-usb-FTDI-port0.txt"));
-        const QList<UnitSpec> clash{{"/dev/a/ttyUSB0", {}, "ttyUSB0.txt"}, {"/dev/b/ttyUSB0", {}, "./ttyUSB0.txt"}};
+        const QList<UnitTarget> clash{{"/dev/a/ttyUSB0", {}, "ttyUSB0.txt"}, {"/dev/b/ttyUSB0", {}, "./ttyUSB0.txt"}};
         QCOMPARE(unitListProblem(clash, true), QString("\"/dev/a/ttyUSB0\" and \"/dev/b/ttyUSB0\" would both be read into ./ttyUSB0.txt"));
         QCOMPARE(unitListProblem(clash, false), QString());
         QCOMPARE(unitListProblem({{"3", {}, "a"}, {"COM 3", {}, "b"}}, false), QString("the port \"3\" is given twice (as \"COM 3\")"));
         // Names that lead to one file or one device through links, before and after the file exists.
         QVERIFY(QDir().mkdir(file("a")) && QFile::link(file("a"), file("b")));
-        const QList<UnitSpec> linked{{"/dev/x1", {}, file("a/out.txt")}, {"/dev/x2", {}, file("b/out.txt")}};
+        const QList<UnitTarget> linked{{"/dev/x1", {}, file("a/out.txt")}, {"/dev/x2", {}, file("b/out.txt")}};
         for (const char *state : {"new", "existing"}) {
             QCOMPARE(unitListProblem(linked, true), "\"/dev/x1\" and \"/dev/x2\" would both be read into " + file("b/out.txt"));
             QVERIFY2(writeFile(file("a/out.txt"), "x"), state);

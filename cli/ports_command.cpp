@@ -1,5 +1,5 @@
 #include "cli/cli_output.h"
-#include "cli/commands.h"
+#include "cli/ports_command.h"
 #include "cli/exit_codes.h"
 #include "cli/json_report.h"
 #include "link/com_port.h"

@@ -44,6 +44,13 @@ ModemReading readModem(SerialHost &host)
     return reading;
 }
 
+// A stop asked for after the last command is still a stop: the run ends as
+// interrupted, whatever the reading holds.
+bool stoppedReading(const ModemReading &reading)
+{
+    return reading.outcome.status == ReadOutcome::Stopped || stopSignal() != 0;
+}
+
 // After a transfer that ended early: closes the port and puts into `result`
 // why and the exit code. `leftBehind` tells what the stop means for the user's data;
 // it may start a sentence, so it begins with a word of ours, not a name.
@@ -72,7 +79,7 @@ void readUnit(SerialHost &host, const UnitJob &job, UnitResult &result)
     const ModemReading reading = readModem(host);
     result.outcome = reading.outcome;
     result.slaveId = reading.slaveId;
-    if (reading.outcome.status == ReadOutcome::Stopped || stopSignal())
+    if (stoppedReading(reading))
         return stoppedRun(host, target, result);
     host.close();
     if (reading.outcome.status == ReadOutcome::NoAnswer) {
@@ -118,7 +125,7 @@ void checkUnit(SerialHost &host, const UnitJob &job, UnitResult &result, const Q
     const ModemReading reading = readModem(host);
     result.outcome = reading.outcome;
     const QString written = before.isEmpty() ? QString() : before + QStringLiteral(", but ");
-    if (reading.outcome.status == ReadOutcome::Stopped)
+    if (stoppedReading(reading))
         return stoppedRun(host, written + QStringLiteral("nothing was checked"), result);
     host.close();
     if (reading.outcome.status == ReadOutcome::NoAnswer) {

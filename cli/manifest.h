@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/invocation.h"
+#include "cli/unit_target.h"
 
 #include <QByteArray>
 #include <QList>

@@ -178,7 +178,7 @@ int runUnitsCommand(const Invocation &run)
     {
         QStringList titles;
         for (const UnitJob &job : jobs)
-            titles.append(progressTitle(run.command, job.unit.port));
+            titles.append(progressTitle(run.command, job.unit.port.name));
         ProgressLines progress(titles, notes && ProgressLines::stderrIsTerminal());
         results = runSideBySide(jobs, atOnce, progress);
     }

@@ -202,8 +202,8 @@ UnitResult runUnit(const UnitJob &job, const UnitProgress &progress)
     QElapsedTimer clock;
     clock.start();
     UnitResult result;
-    result.port = job.unit.port;
-    result.label = job.unit.port;
+    result.port = job.unit.port.name;
+    result.label = job.unit.port.name;
     result.slaveId = job.unit.slaveId;
     result.file = job.unit.file;
     SerialHost host;

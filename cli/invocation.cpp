@@ -1,18 +1,15 @@
 #include "cli/invocation.h"
 
 #include "cli/manifest.h"
-#include "cli/unit_list.h"
 
 #include "link/com_port.h"
 #include "link/device_protocol.h"
-#include "link/port_address.h"
 #include "model/limit_texts.h"
 #include "history/history_target.h"
 
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 QString usageText()
 {
@@ -61,29 +58,6 @@ QString usageText()
         "or differs; 2 bad usage, or a file or port that cannot be used; 130/143\n"
         "interrupted.\n")
         .arg(slaveIdRange(), comPortRange()).arg(kDefaultJobs).arg(protocol::kReplyWindowMs);
-}
-
-std::optional<int> parsePortNumber(const QString &port)
-{
-    if (port.contains(QLatin1Char('/')))
-        return 0;
-    static const QRegularExpression comNumber(QStringLiteral("^(?:COM ?)?([0-9]{1,3})$"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = comNumber.match(port);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const int number = match.captured(1).toInt();
-    if (number < kFirstComPort || number > kLastComPort)
-        return std::nullopt;
-    return number;
-}
-
-QString networkPortProblem(const QString &port)
-{
-    QString problem;
-    if (isNetworkPortName(port))
-        parseNetworkPort(port, &problem);
-    return problem;
 }
 
 std::optional<int> parseSlaveId(const QString &text)
@@ -198,16 +172,16 @@ QString misplacedOption(Invocation::Command command, const QString &name, const 
 }
 
 // The ports of the command line, each with its slave ID.
-QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, const Options &o, QList<UnitSpec> &units)
+QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, const Options &o, QList<UnitTarget> &units)
 {
     if (!parser.isSet(o.port))
         return QStringLiteral("%1 needs --port P (a COM number or a device path)").arg(name);
-    for (const QString &port : parser.values(o.port)) {
-        if (QString problem = networkPortProblem(port); !problem.isEmpty())
+    for (const QString &typed : parser.values(o.port)) {
+        QString problem;
+        const std::optional<UnitPort> port = parseUnitPort(typed, &problem);
+        if (!port)
             return QStringLiteral("--port ") + problem;
-        if (!parsePortNumber(port))
-            return QStringLiteral("--port \"%1\" is neither a COM number %2 nor a device path").arg(port, comPortRange());
-        units.append({port, std::nullopt, {}});
+        units.append({*port, std::nullopt, {}});
     }
     const QStringList ids = parser.values(o.slave);
     if (!ids.isEmpty() && ids.size() != 1 && ids.size() != units.size())
@@ -224,13 +198,13 @@ QString portsAndSlaveIds(const QString &name, const QCommandLineParser &parser, 
 }
 
 // Where each read unit saves its table.
-QString outputFiles(const QCommandLineParser &parser, const Options &o, QList<UnitSpec> &units)
+QString outputFiles(const QCommandLineParser &parser, const Options &o, QList<UnitTarget> &units)
 {
     const QString pattern = parser.isSet(o.output) ? parser.value(o.output) : QStringLiteral("-");
     if (units.size() > 1 && !pattern.contains(QLatin1String(kPortPlaceholder)))
         return QStringLiteral("a read of several ports needs --output with %1 in it, one file for each port")
             .arg(QLatin1String(kPortPlaceholder));
-    for (UnitSpec &unit : units)
+    for (UnitTarget &unit : units)
         unit.file = expandOutputPattern(pattern, unit.port);
     return {};
 }
@@ -252,7 +226,7 @@ QString unitsFromArguments(const QString &name, const QCommandLineParser &parser
         return QStringLiteral("%1 needs the configuration FILE").arg(name);
     if (run.command == Invocation::Write && !parser.isSet(o.slave))
         return QStringLiteral("write needs --slave-id N (%1)").arg(slaveIdRange());
-    for (UnitSpec &unit : run.units)
+    for (UnitTarget &unit : run.units)
         unit.file = parser.positionalArguments().at(1);
     return {};
 }

@@ -1,17 +1,12 @@
 #pragma once
 
+#include "cli/unit_target.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-
-// One modem to work on: where it is, the slave ID it should have and its file.
-struct UnitSpec {
-    QString port;                  // as typed: a COM number or a device path
-    std::optional<int> slaveId;    // 1 to 32
-    QString file;                  // write, verify: the configuration file; read: the output ("-" for stdout)
-};
 
 // Units run at once unless --jobs says otherwise: a bench of that many
 // adapters runs in one round, and its open files stay well within the usual
@@ -23,7 +18,7 @@ inline constexpr int kDefaultJobs = 64;
 struct Invocation {
     enum Command { Read, Write, Verify, Ports, Help, Version };
     Command command = Help;
-    QList<UnitSpec> units;         // in the order given; read, write and verify have at least one
+    QList<UnitTarget> units;       // in the order given; read, write and verify have at least one
     bool quiet = false;
     bool json = false;
     bool fast = false;             // read, verify: a command ends once its whole reply is in
@@ -53,13 +48,6 @@ QString undecodableArgument(int argc, const char *const argv[]);
 
 // The usage text for --help and after a usage error.
 QString usageText();
-
-// A device path (it holds a "/") is used as it is; anything else must be a COM
-// number 1 to 255, with or without "COM" in front. Returns the number, or 0
-// for a device path; nullopt when it is neither.
-std::optional<int> parsePortNumber(const QString &port);
-// Why a port named tcp://… or rfc2217://… cannot be used; empty for any other name.
-QString networkPortProblem(const QString &port);
 
 // The slave ID as typed, or nullopt when it is not 1 to 32.
 std::optional<int> parseSlaveId(const QString &text);

@@ -1,5 +1,6 @@
 #include "cli/json_report.h"
 
+#include "history/outcome_fields.h"
 #include "model/line_text.h"
 
 #include <QJsonArray>
@@ -11,40 +12,6 @@ namespace {
 constexpr int kReportFormat = 1;
 
 QJsonValue orNull(const std::optional<int> &value) { return value ? QJsonValue(*value) : QJsonValue(); }
-
-QJsonObject field(const QJsonValue &channel, const QString &name)
-{
-    return {{QStringLiteral("channel"), channel}, {QStringLiteral("field"), name}};
-}
-
-// The fields the modem did not give (the slave ID and enable flags together as "settings").
-QJsonArray failedFields(const ReadOutcome &outcome)
-{
-    QJsonArray fields;
-    if (outcome.settingsMissed)
-        fields.append(field(QJsonValue(), QStringLiteral("settings")));
-    for (int channel : outcome.phoneNosMissed)
-        fields.append(field(channel + 1, fieldName(Difference::PhoneNo)));
-    for (int channel : outcome.messagesMissed)
-        fields.append(field(channel + 1, fieldName(Difference::Message)));
-    return fields;
-}
-
-QJsonArray differences(const QList<Difference> &list)
-{
-    QJsonArray out;
-    for (const Difference &d : list) {
-        if (d.notChecked)
-            continue;  // among the failed fields
-        QJsonObject entry = field(d.channel < 0 ? QJsonValue() : QJsonValue(d.channel + 1), fieldName(d.field));
-        entry.insert(QStringLiteral("modem"), QJsonValue::fromVariant(d.modem));
-        entry.insert(QStringLiteral("file"), QJsonValue::fromVariant(d.file));
-        if (!d.modemBytes.isEmpty())
-            entry.insert(QStringLiteral("modemBytes"), QString::fromLatin1(d.modemBytes.toHex()));
-        out.append(entry);
-    }
-    return out;
-}
 
 // A text's slot as hex, only where the modem holds more than the text shows.
 void addSlotBytes(QJsonObject &row, const QString &name, const QString &text, const QByteArray &bytes)
@@ -80,9 +47,9 @@ QJsonObject unit(Invocation::Command command, const UnitResult &result)
                     {QStringLiteral("exitCode"), result.exitCode},
                     {QStringLiteral("durationMs"), result.durationMs},
                     {QStringLiteral("errors"), QJsonArray::fromStringList(result.errors)},
-                    {QStringLiteral("failedFields"), failedFields(result.outcome)}};
+                    {QStringLiteral("failedFields"), failedFieldsJson(result.outcome)}};
     if (command == Invocation::Verify || result.checked)
-        out.insert(QStringLiteral("differences"), differences(result.differences));
+        out.insert(QStringLiteral("differences"), differencesJson(result.differences));
     if (command == Invocation::Read)
         out.insert(QStringLiteral("channels"), channels(result));
     return out;
@@ -94,6 +61,25 @@ QString commandName(Invocation::Command command)
 {
     return command == Invocation::Write ? QStringLiteral("write")
          : command == Invocation::Verify ? QStringLiteral("verify") : QStringLiteral("read");
+}
+
+QString resultName(UnitResult::Result result)
+{
+    switch (result) {
+    case UnitResult::Ok:
+        return QStringLiteral("ok");
+    case UnitResult::Differs:
+        return QStringLiteral("differs");
+    case UnitResult::NoAnswer:
+        return QStringLiteral("no-answer");
+    case UnitResult::Incomplete:
+        return QStringLiteral("incomplete");
+    case UnitResult::Failed:
+        return QStringLiteral("failed");
+    case UnitResult::Interrupted:
+        return QStringLiteral("interrupted");
+    }
+    return {};
 }
 
 QByteArray unitsReport(Invocation::Command command, const QList<UnitResult> &results, int exitCode)

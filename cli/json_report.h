@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/invocation.h"
-#include "cli/unit_result.h"
+#include "cli/unit_job.h"
 #include "link/com_port.h"
 
 #include <QByteArray>
@@ -13,6 +13,8 @@
 // control characters as JSON \u escapes), so nothing is lost on the way.
 // "read", "write" or "verify", as the command line and the report name it.
 QString commandName(Invocation::Command command);
+// "ok", "differs", "no-answer", "incomplete", "failed", "interrupted"
+QString resultName(UnitResult::Result result);
 
 QByteArray unitsReport(Invocation::Command command, const QList<UnitResult> &results, int exitCode);
 QByteArray portsReport(const QList<PresentComPort> &ports);

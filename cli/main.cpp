@@ -1,11 +1,13 @@
 // telvarin-cli: reads, writes and verifies the alarm modem from a script,
 // with the same transfers as the window. Runs without any display.
 #include "cli/cli_output.h"
-#include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/invocation.h"
+#include "cli/history_command.h"
 #include "cli/json_report.h"
-#include "cli/sheet_application.h"
+#include "cli/ports_command.h"
+#include "cli/run_units.h"
+#include "cli/sheet_command.h"
 #include "cli/stop_signals.h"
 
 #include <QCoreApplication>

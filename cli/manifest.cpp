@@ -1,6 +1,7 @@
 #include "cli/manifest.h"
 
 #include "cli/csv_fields.h"
+#include "cli/invocation.h"
 #include "configfile/regular_file.h"
 #include "model/limit_texts.h"
 
@@ -23,15 +24,15 @@ bool isHeader(const QStringList &fields)
 }
 
 // One unit from a line's fields, or the reason it cannot be one.
-QString readUnit(const QStringList &fields, const QString &folder, bool slaveIdRequired, UnitSpec &unit)
+QString unitFromFields(const QStringList &fields, const QString &folder, bool slaveIdRequired, UnitTarget &unit)
 {
     if (fields.size() != 3)
         return QStringLiteral("%1 fields where port, slave ID and file are expected").arg(fields.size());
-    unit.port = fields[0].trimmed();
-    if (QString problem = networkPortProblem(unit.port); !problem.isEmpty())
+    QString problem;
+    const std::optional<UnitPort> port = parseUnitPort(fields[0].trimmed(), &problem);
+    if (!port)
         return problem;
-    if (!parsePortNumber(unit.port))
-        return QStringLiteral("\"%1\" is neither a COM number %2 nor a device path").arg(unit.port, comPortRange());
+    unit.port = *port;
     const QString slaveId = fields[1].trimmed();
     if (!slaveId.isEmpty() || slaveIdRequired) {
         unit.slaveId = parseSlaveId(slaveId);
@@ -73,8 +74,8 @@ ManifestResult parseManifest(const QByteArray &text, const QString &folder, bool
         first = false;
         if (header)
             continue;
-        UnitSpec unit;
-        if (const QString error = readUnit(csv.fields, folder, slaveIdRequired, unit); !error.isEmpty())
+        UnitTarget unit;
+        if (const QString error = unitFromFields(csv.fields, folder, slaveIdRequired, unit); !error.isEmpty())
             return {{}, number, error};
         result.units.append(unit);
     }

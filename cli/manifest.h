@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/invocation.h"
+#include "cli/unit_target.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,7 +23,7 @@
 // taken from the manifest's folder, as a technician who keeps the manifest
 // beside the site files expects.
 struct ManifestResult {
-    QList<UnitSpec> units;
+    QList<UnitTarget> units;
     int badLine = 0;   // the first line that cannot be used (1-based); 0 when all can
     QString error;     // why, one line
 };

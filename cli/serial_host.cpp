@@ -1,26 +1,23 @@
 #include "cli/serial_host.h"
 
-#include "cli/invocation.h"
 #include "cli/stop_signals.h"
 #include "link/com_port.h"
-#include "link/port_address.h"
 
 SerialHost::SerialHost() : link_(defaultPortsDirectory())
 {
     link_.setStopCheck([] { return stopSignal() != 0; });
 }
 
-bool SerialHost::open(const QString &port, QString *error)
+bool SerialHost::open(const UnitPort &port, QString *error)
 {
-    if (isNetworkPortName(port)) {
-        device_ = port;
-        return link_.openNetwork(port, error);
+    if (port.network) {
+        device_ = port.name;
+        return link_.openNetwork(*port.network, error);
     }
-    const int number = parsePortNumber(port).value_or(0);
-    device_ = number > 0 ? link_.deviceFor(number) : port;
-    if (number > 0)
-        return link_.open(number, error);
-    return link_.openDevice(port, port, error);
+    device_ = port.comNumber > 0 ? link_.deviceFor(port.comNumber) : port.name;
+    if (port.comNumber > 0)
+        return link_.open(port.comNumber, error);
+    return link_.openDevice(port.name, port.name, error);
 }
 
 void SerialHost::close()

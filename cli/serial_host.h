@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/unit_target.h"
 #include "link/serial_link.h"
 #include "transfer/transfer_host.h"
 
@@ -11,9 +12,8 @@ class SerialHost : public TransferHost {
 public:
     SerialHost();
 
-    // `port` as typed: a COM number, a device path or a network port. On failure *error names
-    // the port and the reason.
-    bool open(const QString &port, QString *error);
+    // On failure *error names the port and the reason.
+    bool open(const UnitPort &port, QString *error);
     void close();
     QString label() const { return link_.label(); }
     SerialLink &link() { return link_; }

@@ -3,20 +3,12 @@
 #include "cli/json_report.h"
 #include "history/history_filter.h"
 #include "history/history_recorder.h"
+#include "history/outcome_fields.h"
 #include "history/table_digest.h"
 
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace {
-
-// The report's own unit, so the history names failed fields and differences as --json does.
-QJsonObject reportedUnit(Invocation::Command command, const UnitResult &result)
-{
-    const QJsonObject report = QJsonDocument::fromJson(unitsReport(command, {result}, result.exitCode)).object();
-    return report.value(QStringLiteral("units")).toArray().first().toObject();
-}
 
 HistoryRecord unitRecord(Invocation::Command command, const UnitJob &job, const UnitResult &result)
 {
@@ -39,9 +31,9 @@ HistoryRecord unitRecord(Invocation::Command command, const UnitJob &job, const 
     if (command != Invocation::Read || result.file != QLatin1String("-"))
         record.file = QFileInfo(result.file).absoluteFilePath();
     record.result = resultName(result.result);
-    const QJsonObject unit = reportedUnit(command, result);
-    record.failedFields = unit.value(QStringLiteral("failedFields")).toArray();
-    record.differences = unit.value(QStringLiteral("differences")).toArray();
+    // Named as the JSON report names them.
+    record.failedFields = failedFieldsJson(result.outcome);
+    record.differences = differencesJson(result.differences);
     return record;
 }
 

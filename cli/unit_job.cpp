@@ -1,14 +1,60 @@
 #include "cli/unit_job.h"
 
-#include "cli/command_support.h"
-#include "cli/commands.h"
-#include "cli/serial_host.h"
-#include "cli/stop_signals.h"
+#include "configfile/config_file.h"
+#include "configfile/config_messages.h"
+#include "configfile/output_file.h"
 #include "transfer/device_write.h"
 
-#include <QElapsedTimer>
+#include <QFileInfo>
 
-std::optional<UnitJob> prepareUnit(Invocation::Command command, const UnitSpec &unit, LoadedTables &loaded,
+namespace {
+
+// Why the request cannot be written as it is (a text the modem cannot hold
+// or give back), each line with the file's name; empty when it can.
+QStringList writeProblemLines(const QString &file, const WriteRequest &request)
+{
+    QStringList lines;
+    for (const QString &problem : writeProblems(request))
+        lines.append(QStringLiteral("%1: %2").arg(file, problem));
+    return lines;
+}
+
+// Why a read's table could not be saved at `file`, known before the modem is
+// asked: a read of several seconds must not end in a refusal. Empty when it can.
+QString outputProblem(const QString &file)
+{
+    if (const QString problem = outputRefusal(file); !problem.isEmpty())
+        return problem;
+    const QFileInfo folder(QFileInfo(file).absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("The folder %1 does not exist.").arg(folder.filePath());
+    if (!folder.isWritable())
+        return QStringLiteral("The folder %1 cannot be written to.").arg(folder.filePath());
+    return {};
+}
+
+}  // namespace
+
+std::optional<ChannelTable> loadWholeFile(const QString &path, QString *error)
+{
+    const ConfigReadResult result = loadConfigFile(path);
+    if (!result.complete) {
+        *error = result.line > 0 ? QStringLiteral("%1: line %2: %3").arg(path).arg(result.line).arg(result.error)
+                                 : QStringLiteral("%1: %2").arg(path, result.error);
+        return std::nullopt;
+    }
+    // A text the reading rules cut is a guess: it never goes to a modem.
+    if (const QString cut = cutTextsText(result); !cut.isEmpty()) {
+        *error = QStringLiteral("%1: %2 Nothing was sent to the modem.").arg(path, cut);
+        return std::nullopt;
+    }
+    ChannelTable table;
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        table[channel] = result.rows[channel];
+    return table;
+}
+
+std::optional<UnitJob> prepareUnit(Invocation::Command command, const UnitTarget &unit, LoadedTables &loaded,
                                    QStringList *errors)
 {
     UnitJob job{command, unit, {}};
@@ -37,41 +83,4 @@ std::optional<UnitJob> prepareUnit(Invocation::Command command, const UnitSpec &
     const QStringList problems = writeProblemLines(unit.file, WriteRequest{unit.slaveId.value_or(kFirstSlaveId), *job.table});
     errors->append(problems);
     return problems.isEmpty() ? std::optional<UnitJob>(job) : std::nullopt;
-}
-
-UnitResult runUnit(const UnitJob &job, const UnitProgress &progress)
-{
-    QElapsedTimer clock;
-    clock.start();
-    UnitResult result;
-    result.port = job.unit.port;
-    result.label = job.unit.port;
-    result.slaveId = job.unit.slaveId;
-    result.file = job.unit.file;
-    SerialHost host;
-    host.link().setEndOnWholeReply(job.fast);
-    host.setProgressSink(progress.percent);
-    QString error;
-    if (!host.open(job.unit.port, &error)) {
-        result.errors.append(error);
-        result.exitCode = kExitUsage;
-        // Ctrl-C while a network port was still connecting.
-        if (const int signal = stopSignal()) {
-            result.result = UnitResult::Interrupted;
-            result.exitCode = exitForSignal(signal);
-        }
-    } else {
-        result.label = host.label();
-        result.device = host.device();
-        if (progress.opened)
-            progress.opened(result.label);
-        if (job.command == Invocation::Read)
-            readUnit(host, job, result);
-        else if (job.command == Invocation::Write)
-            writeUnit(host, job, result);
-        else
-            verifyUnit(host, job, result);
-    }
-    result.durationMs = clock.elapsed();
-    return result;
 }

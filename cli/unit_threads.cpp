@@ -2,6 +2,7 @@
 
 #include "cli/progress_bar.h"
 #include "cli/stop_signals.h"
+#include "cli/unit_commands.h"
 
 #include <QEventLoop>
 #include <QThread>
@@ -21,12 +22,12 @@ namespace {
 UnitResult notRun(const UnitJob &job, UnitResult::Result result, int exitCode, const QString &why)
 {
     UnitResult out;
-    out.port = out.label = job.unit.port;
+    out.port = out.label = job.unit.port.name;
     out.slaveId = job.unit.slaveId;
     out.file = job.unit.file;
     out.result = result;
     out.exitCode = exitCode;
-    out.errors.append(QStringLiteral("%1: %2; nothing was sent to it.").arg(job.unit.port, why));
+    out.errors.append(QStringLiteral("%1: %2; nothing was sent to it.").arg(job.unit.port.name, why));
     return out;
 }
 

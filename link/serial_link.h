@@ -14,6 +14,7 @@
 #include <optional>
 
 class NetLine;
+struct NetworkPort;
 class QEventLoop;
 
 // The one serial port to the modem and the send-and-wait transaction that
@@ -34,6 +35,8 @@ public:
     // tcp://HOST:PORT or rfc2217://HOST:PORT; the connection's round trip
     // widens every reply window from then on.
     bool openNetwork(const QString &name, QString *error);
+    // The same for a name parsed already.
+    bool openNetwork(const NetworkPort &port, QString *error);
     bool isNetwork() const { return net_ != nullptr; }
     // What the network adds to each reply; 0 on a serial port.
     int lineDelayMs() const { return lineDelayMs_; }

@@ -8,8 +8,12 @@ bool SerialLink::openNetwork(const QString &name, QString *error)
 {
     portLabel_ = name;
     const std::optional<NetworkPort> port = parseNetworkPort(name, error);
-    if (!port)
-        return false;
+    return port && openNetwork(*port, error);
+}
+
+bool SerialLink::openNetwork(const NetworkPort &port, QString *error)
+{
+    portLabel_ = port.name;
     if (line_->isOpen())
         line_->close();
     if (!net_) {
@@ -18,7 +22,7 @@ bool SerialLink::openNetwork(const QString &name, QString *error)
         connect(net_, &NetLine::broken, this, &SerialLink::giveUpLine);
     }
     line_ = net_;
-    if (!net_->connectTo(*port, stopCheck_, error))
+    if (!net_->connectTo(port, stopCheck_, error))
         return false;
     lineDelayMs_ = net_->roundTripMs();
     lineLoss_.clear();

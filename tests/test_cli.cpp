@@ -5,7 +5,7 @@
 #include "cli/json_report.h"
 #include "cli/manifest.h"
 #include "cli/progress_bar.h"
-#include "cli/unit_list.h"
+#include "cli/unit_target.h"
 #include "line_speed.h"
 #include "sim_fixture.h"
 #include "tools/modemsim/memory_file.h"
@@ -45,6 +45,13 @@ QByteArray record(bool enabled, const QByteArray &phoneNo, const QByteArray &mes
 QByteArray emptyRecords(int count) { return record(false, "", "").repeated(count); }
 
 QByteArray hex(const char *spaced) { return QByteArray::fromHex(spaced); }
+
+// A unit as the command line names its port.
+UnitTarget unit(const QString &port, const QString &file = {})
+{
+    QString refused;
+    return {parseUnitPort(port, &refused).value(), {}, file};
+}
 
 // The report as the program printed it, each unit's time checked and set to 0.
 QByteArray reportWithoutTimes(const QString &out)
@@ -403,8 +410,8 @@ private slots:
         auto read = [](const char *name, const QByteArray &text, bool slaveIdRequired, const QString &units) {
             const ManifestResult manifest = parseManifest(text, "/m", slaveIdRequired);
             QStringList got;  // port|slave ID|file; ... or line: error
-            for (const UnitSpec &unit : manifest.units)
-                got.append(QStringList{unit.port, unit.slaveId ? QString::number(*unit.slaveId) : "-", unit.file}.join('|'));
+            for (const UnitTarget &unit : manifest.units)
+                got.append(QStringList{unit.port.name, unit.slaveId ? QString::number(*unit.slaveId) : "-", unit.file}.join('|'));
             const QString taken = manifest.error.isEmpty() ? got.join(';') : QString("%1: %2").arg(manifest.badLine).arg(manifest.error);
             QVERIFY2(taken == units, qPrintable(name + (": " + taken)));
         };
@@ -428,21 +435,21 @@ private slots:
     // {port} names each unit's file; two units that would share one are refused.
     void outputPattern()
     {
-        QCOMPARE(expandOutputPattern("/s/{port}/t-{port}.txt", "com 7"), QString("/s/COM7/t-COM7.txt"));
-        QCOMPARE(expandOutputPattern("t-{port}.txt", "/dev/serial/by-id/usb-FTDI-port0"), QString("t-usb-FTDI-port0.txt"));
-        const QList<UnitSpec> clash{{"/dev/a/ttyUSB0", {}, "ttyUSB0.txt"}, {"/dev/b/ttyUSB0", {}, "./ttyUSB0.txt"}};
+        QCOMPARE(expandOutputPattern("/s/{port}/t-{port}.txt", unit("com 7").port), QString("/s/COM7/t-COM7.txt"));
+        QCOMPARE(expandOutputPattern("t-{port}.txt", unit("/dev/serial/by-id/usb-FTDI-port0").port), QString("t-usb-FTDI-port0.txt"));
+        const QList<UnitTarget> clash{unit("/dev/a/ttyUSB0", "ttyUSB0.txt"), unit("/dev/b/ttyUSB0", "./ttyUSB0.txt")};
         QCOMPARE(unitListProblem(clash, true), QString("\"/dev/a/ttyUSB0\" and \"/dev/b/ttyUSB0\" would both be read into ./ttyUSB0.txt"));
         QCOMPARE(unitListProblem(clash, false), QString());
-        QCOMPARE(unitListProblem({{"3", {}, "a"}, {"COM 3", {}, "b"}}, false), QString("the port \"3\" is given twice (as \"COM 3\")"));
+        QCOMPARE(unitListProblem({unit("3", "a"), unit("COM 3", "b")}, false), QString("the port \"3\" is given twice (as \"COM 3\")"));
         // Names that lead to one file or one device through links, before and after the file exists.
         QVERIFY(QDir().mkdir(file("a")) && QFile::link(file("a"), file("b")));
-        const QList<UnitSpec> linked{{"/dev/x1", {}, file("a/out.txt")}, {"/dev/x2", {}, file("b/out.txt")}};
+        const QList<UnitTarget> linked{unit("/dev/x1", file("a/out.txt")), unit("/dev/x2", file("b/out.txt"))};
         for (const char *state : {"new", "existing"}) {
             QCOMPARE(unitListProblem(linked, true), "\"/dev/x1\" and \"/dev/x2\" would both be read into " + file("b/out.txt"));
             QVERIFY2(writeFile(file("a/out.txt"), "x"), state);
         }
         const QString com1 = port_->directory() + "/com1", pts = port_->modem->slavePath();
-        QCOMPARE(unitListProblem({{com1, {}, "a"}, {pts, {}, "b"}}, false), QString("the port \"%1\" is given twice (as \"%2\")").arg(com1, pts));
+        QCOMPARE(unitListProblem({unit(com1, "a"), unit(pts, "b")}, false), QString("the port \"%1\" is given twice (as \"%2\")").arg(com1, pts));
     }
 
     // Each failure is one line that names the port or the file; nothing is
@@ -789,7 +796,7 @@ private slots:
         QVERIFY(writeFile(file("site.txt"), emptyRecords(16)));
         const QString told = "telvarin-cli: standard output: No space left on device; what was printed there is not whole.\n";
         for (const auto &[line, frames] : {std::pair{"read --port 1 --json", 33}, {"read --port 1", 33}, {"verify --port 1 FILE", 33},
-                                           {"verify --port 0 --json FILE", 0}, {"ports", 0}, {"--version", 0}}) {
+                                           {"verify --port 0 --json FILE", 0}, {"ports", 0}, {"ports --json", 0}, {"--version", 0}}) {
             const qsizetype before = port_->modem->receivedFrames().size();
             const CliRun result = run(QStringList{"-c", "exec \"$0\" \"$@\" >/dev/full", TELVARIN_CLI}
                                           + QString(line).replace("FILE", file("site.txt")).split(' '), "/bin/sh");

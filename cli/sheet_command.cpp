@@ -1,9 +1,9 @@
-// telvarin-cli sheet: the page to leave at the site, from a file or a record.
+#include "cli/sheet_command.h"
+
 #include "cli/cli_output.h"
-#include "cli/command_support.h"
-#include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/invocation.h"
+#include "cli/unit_job.h"
 #include "configfile/saved_form_reader.h"
 #include "history/history_store.h"
 #include "history/sheet.h"
@@ -13,6 +13,15 @@
 #include <QRegularExpression>
 
 namespace {
+
+QtMessageHandler passOn = nullptr;
+
+void withoutRuntimeFolderNote(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    passOn(type, context, message);
+}
 
 int usage(const QString &why)
 {
@@ -116,4 +125,13 @@ int runSheet(const QStringList &arguments)
     if (!writeSheetPdf(parser.value(QStringLiteral("output")), *content, &error))
         return failure(error);
     return kExitOk;
+}
+
+std::unique_ptr<QGuiApplication> sheetApplication(int &argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    passOn = qInstallMessageHandler(withoutRuntimeFolderNote);
+    auto app = std::make_unique<QGuiApplication>(argc, argv);
+    qInstallMessageHandler(passOn);
+    return app;
 }

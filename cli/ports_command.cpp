@@ -1,5 +1,5 @@
 #include "cli/cli_output.h"
-#include "cli/commands.h"
+#include "cli/ports_command.h"
 #include "cli/exit_codes.h"
 #include "cli/json_report.h"
 #include "link/com_port.h"
@@ -31,15 +31,16 @@ int runPorts(bool json)
 {
     QList<PresentComPort> ports = presentComPorts(defaultPortsDirectory());
     ports.removeIf([](const PresentComPort &port) { return !isCharacterDevice(port.device); });
-    if (json) {
-        writeStandardOutput(portsReport(ports));
-        return kExitOk;
-    }
+    // A list that did not reach standard output whole is a failure; main()
+    // says why.
+    if (json)
+        return writeStandardOutput(portsReport(ports)) ? kExitOk : kExitUsage;
+    bool whole = true;
     for (const PresentComPort &port : ports) {
         QString line = QStringLiteral("COM %1\t%2").arg(port.number).arg(port.device);
         if (!port.description.isEmpty())
             line += QLatin1Char('\t') + port.description;
-        writeStandardOutputLine(line);
+        whole = writeStandardOutputLine(line) && whole;
     }
-    return kExitOk;
+    return whole ? kExitOk : kExitUsage;
 }

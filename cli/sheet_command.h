@@ -1,8 +1,14 @@
 #pragma once
 
 #include <QGuiApplication>
+#include <QStringList>
 
 #include <memory>
+
+// telvarin-cli sheet …: the page to leave at the site, from a configuration
+// file or a history record. `arguments` as QCoreApplication::arguments();
+// returns the exit code. It needs the application below (it draws text).
+int runSheet(const QStringList &arguments);
 
 // The application the sheet draws with: a QGuiApplication on the offscreen
 // platform, so it needs no display. Qt looks for a runtime folder while it

@@ -9,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <cstdio>
 
 namespace {
 
@@ -77,11 +76,6 @@ QByteArray historyJson(const QList<HistoryRecord> &records)
 
 const QStringList kResults{QStringLiteral("ok"), QStringLiteral("differs"), QStringLiteral("no-answer"),
                            QStringLiteral("incomplete"), QStringLiteral("failed"), QStringLiteral("interrupted")};
-
-bool writeOut(const QByteArray &bytes)
-{
-    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) && std::fflush(stdout) == 0;
-}
 
 int usage(const QString &why)
 {
@@ -153,7 +147,7 @@ int showRecord(HistoryStore &store, const HistoryTarget &target, const QString &
         printError(QStringLiteral("record %1 holds no table: the modem's was not read whole (%2)").arg(*id).arg(record->result));
         return kExitUsage;
     }
-    return writeOut(record->table) ? kExitOk : kExitUsage;
+    return writeStandardOutput(record->table) ? kExitOk : kExitUsage;
 }
 
 }  // namespace
@@ -199,5 +193,5 @@ int runHistory(const QStringList &arguments)
     }
     const QByteArray out = parser.isSet(QStringLiteral("json")) ? historyJson(*records)
                          : parser.isSet(QStringLiteral("csv"))  ? historyCsv(*records) : historyText(*records);
-    return writeOut(out) ? kExitOk : kExitUsage;
+    return writeStandardOutput(out) ? kExitOk : kExitUsage;
 }

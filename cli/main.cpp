@@ -84,13 +84,12 @@ int main(int argc, char *argv[])
 
     // The commands that ask the history come first on the line and parse their own options.
     const QStringList arguments = QCoreApplication::arguments();
-    if (sheet)
-        return runSheet(arguments);
-    if (arguments.value(1) == QLatin1String("history"))
-        return runHistory(arguments);
-    const InvocationResult parsed = parseInvocation(arguments);
     int code = kExitUsage;
-    if (!parsed.invocation) {
+    if (sheet) {
+        code = runSheet(arguments);
+    } else if (arguments.value(1) == QLatin1String("history")) {
+        code = runHistory(arguments);
+    } else if (const InvocationResult parsed = parseInvocation(arguments); !parsed.invocation) {
         printError(parsed.error + QStringLiteral(" (see telvarin-cli --help)"));
         // A script that asked for a report gets one, even of a refusal.
         if (parsed.json)

@@ -796,7 +796,7 @@ private slots:
         QVERIFY(writeFile(file("site.txt"), emptyRecords(16)));
         const QString told = "telvarin-cli: standard output: No space left on device; what was printed there is not whole.\n";
         for (const auto &[line, frames] : {std::pair{"read --port 1 --json", 33}, {"read --port 1", 33}, {"verify --port 1 FILE", 33},
-                                           {"verify --port 0 --json FILE", 0}, {"ports", 0}, {"ports --json", 0}, {"--version", 0}}) {
+                                           {"verify --port 0 --json FILE", 0}, {"ports", 0}, {"ports --json", 0}, {"--version", 0}, {"history --json", 0}}) {
             const qsizetype before = port_->modem->receivedFrames().size();
             const CliRun result = run(QStringList{"-c", "exec \"$0\" \"$@\" >/dev/full", TELVARIN_CLI}
                                           + QString(line).replace("FILE", file("site.txt")).split(' '), "/bin/sh");

@@ -130,27 +130,8 @@ private slots:
                  QList<int>({0700, 0700, 0600}));
     }
 
-    void listFilters_data()
-    {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QString>("ids");
-        QTest::newRow("all, newest first") << "" << "6 5 4 3 2 1";
-        QTest::newRow("COM number as typed") << "--port com2" << "5 2";
-        QTest::newRow("device") << "--port /dev/ttyUSB1" << "5 3 2";
-        QTest::newRow("slave ID") << "--slave-id 3" << "6 3";
-        QTest::newRow("since a day") << "--since 2024-03-02" << "6 5 4";
-        QTest::newRow("since a time") << "--since 2024-03-02T12:00:01" << "6 5";
-        QTest::newRow("result") << "--result differs" << "4 2";
-        QTest::newRow("limit") << "--limit 2" << "6 5";
-        QTest::newRow("together") << "--port /dev/ttyUSB1 --since 2024-03-01T09:00 --result ok" << "5 3";
-        QTest::newRow("bad result") << "--result maybe" << "exit 2";
-        QTest::newRow("bad date") << "--since March" << "exit 2";
-        QTest::newRow("bad limit") << "--limit 0" << "exit 2";
-    }
     void listFilters()
     {
-        QFETCH(QString, arguments);
-        QFETCH(QString, ids);
         const HistoryTarget target = parseHistoryTarget(file("list.sqlite"), nullptr);
         struct Row { const char *time, *port, *device; int slaveId; const char *result; };
         const Row rows[] = {{"2024-03-01T08:00:00", "COM 1", "/dev/ttyUSB0", 1, "ok"},
@@ -161,32 +142,39 @@ private slots:
                             {"2024-03-03T00:00:00", "COM 3", "", 3, "failed"}};
         QList<HistoryRecord> records;
         for (const Row &row : rows) {
-            HistoryRecord r;
+            HistoryRecord &r = records.emplaceBack();
             r.time = QDateTime::fromString(row.time + QString("Z"), Qt::ISODate);
-            r.command = "verify";
-            r.port = row.port;
-            r.device = row.device;
-            r.slaveId = row.slaveId;
-            r.result = row.result;
+            r.command = "verify", r.port = row.port, r.device = row.device, r.slaveId = row.slaveId, r.result = row.result;
             r.file = "a, \"b\".txt";
-            records.append(r);
         }
         {
             HistoryStore store(target);
             QString error;
             QVERIFY2(store.open(HistoryStore::Record, &error) && store.append(records, &error), qPrintable(error));
         }
-        const CliRun listed = run(QStringList{"history", "--history", target.path} + arguments.split(' ', Qt::SkipEmptyParts));
-        QStringList got;
-        for (const QString &line : listed.out.split('\n', Qt::SkipEmptyParts))
-            got << line.section('\t', 0, 0);
-        QCOMPARE(listed.exitCode ? QString("exit %1").arg(listed.exitCode) : got.join(' '), ids);
-        if (arguments.isEmpty()) {
-            const QStringList csv = run({"history", "--csv", "--limit", "1", "--history", target.path}).out.split("\r\n");
-            QCOMPARE(csv.value(0), "id,time,host,user,program,command,port,label,device,adapter serial,adapter description,"
-                                   "slave id,table sha256,file,result,failed fields,differences");
-            QCOMPARE(csv.value(1), "6,2024-03-03 00:00:00Z,,,,verify,COM 3,,,,,3,,\"a, \"\"b\"\".txt\",failed,[],[]");
-        }
+        auto listed = [&](const QString &arguments, const QString &ids) {
+            const CliRun list = run(QStringList{"history", "--history", target.path} + arguments.split(' ', Qt::SkipEmptyParts));
+            QStringList got;
+            for (const QString &line : list.out.split('\n', Qt::SkipEmptyParts))
+                got << line.section('\t', 0, 0);
+            const QString seen = list.exitCode ? QString("exit %1").arg(list.exitCode) : got.join(' ');
+            QVERIFY2(seen == ids, qPrintable(arguments + ": " + seen));
+        };
+        listed("", "6 5 4 3 2 1");  // newest first
+        listed("--port com2", "5 2");  // a COM number as typed
+        listed("--port /dev/ttyUSB1", "5 3 2");
+        listed("--slave-id 3", "6 3");
+        listed("--since 2024-03-02", "6 5 4");
+        listed("--since 2024-03-02T12:00:01", "6 5");
+        listed("--result differs", "4 2");
+        listed("--limit 2", "6 5");
+        listed("--port /dev/ttyUSB1 --since 2024-03-01T09:00 --result ok", "5 3");
+        for (const QString refused : {"--result maybe", "--since March", "--limit 0"})
+            listed(refused, "exit 2");
+        const QStringList csv = run({"history", "--csv", "--limit", "1", "--history", target.path}).out.split("\r\n");
+        QCOMPARE(csv.value(0), "id,time,host,user,program,command,port,label,device,adapter serial,adapter description,"
+                               "slave id,table sha256,file,result,failed fields,differences");
+        QCOMPARE(csv.value(1), "6,2024-03-03 00:00:00Z,,,,verify,COM 3,,,,,3,,\"a, \"\"b\"\".txt\",failed,[],[]");
     }
 
     // A store that cannot take the record: the run's exit code and output

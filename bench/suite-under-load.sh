@@ -15,7 +15,7 @@ logs=$(mktemp -d)
 setsid bash -c 'while :; do rm -rf "$1/b"; cmake -S . -B "$1/b" -G Ninja >/dev/null 2>&1
                           cmake --build "$1/b" -j"$(nproc)" >/dev/null 2>&1; done' _ "$load" &
 loader=$!
-trap 'kill -- -"$loader" 2>/dev/null; wait "$loader" 2>/dev/null; rm -rf "$load"' EXIT
+trap 'kill -- -"$loader" 2>/dev/null || true; wait "$loader" 2>/dev/null || true; rm -rf "$load"' EXIT
 failed=0
 for run in $(seq 1 "$runs"); do
     start=$(date +%s)

@@ -3,6 +3,7 @@
 #include "cli/cli_output.h"
 #include "cli/exit_codes.h"
 #include "cli/invocation.h"
+#include "cli/json_report.h"
 #include "history/history_store.h"
 
 #include <QCommandLineParser>
@@ -74,8 +75,14 @@ QByteArray historyJson(const QList<HistoryRecord> &records)
                                      {QStringLiteral("records"), list}}).toJson();
 }
 
-const QStringList kResults{QStringLiteral("ok"), QStringLiteral("differs"), QStringLiteral("no-answer"),
-                           QStringLiteral("incomplete"), QStringLiteral("failed"), QStringLiteral("interrupted")};
+// The results a record can hold: those a run ends with.
+QStringList resultNames()
+{
+    QStringList names;
+    for (int result = UnitResult::Ok; result <= UnitResult::Interrupted; ++result)
+        names.append(resultName(UnitResult::Result(result)));
+    return names;
+}
 
 int usage(const QString &why)
 {
@@ -99,8 +106,8 @@ QString readFilter(const QCommandLineParser &parser, HistoryFilter &filter)
                 .arg(parser.value(QStringLiteral("since")));
     }
     filter.result = parser.value(QStringLiteral("result"));
-    if (!filter.result.isEmpty() && !kResults.contains(filter.result))
-        return QStringLiteral("--result \"%1\" is none of %2").arg(filter.result, kResults.join(QStringLiteral(", ")));
+    if (const QStringList results = resultNames(); !filter.result.isEmpty() && !results.contains(filter.result))
+        return QStringLiteral("--result \"%1\" is none of %2").arg(filter.result, results.join(QStringLiteral(", ")));
     if (parser.isSet(QStringLiteral("limit"))) {
         bool ok = false;
         filter.limit = parser.value(QStringLiteral("limit")).toInt(&ok);

@@ -26,7 +26,7 @@ struct UnitJob {
 
 // How one unit's run ended, for the summary, the JSON report and the exit code.
 struct UnitResult {
-    enum Result { Ok, Differs, NoAnswer, Incomplete, Failed, Interrupted };
+    enum Result { Ok, Differs, NoAnswer, Incomplete, Failed, Interrupted };  // Interrupted last: the history lists them in order
     QString port;                  // as typed
     QString label;                 // "COM 1 (/dev/ttyUSB0)", or the port as typed when it did not open
     QString device;                // what was opened; empty when it did not open

@@ -167,6 +167,7 @@ private slots:
         listed("--since 2024-03-02", "6 5 4");
         listed("--since 2024-03-02T12:00:01", "6 5");
         listed("--result differs", "4 2");
+        listed("--result interrupted", "");  // the last result a run can end with, none here
         listed("--limit 2", "6 5");
         listed("--port /dev/ttyUSB1 --since 2024-03-01T09:00 --result ok", "5 3");
         for (const QString refused : {"--result maybe", "--since March", "--limit 0"})
